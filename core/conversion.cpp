@@ -1,0 +1,196 @@
+#include "conversion.h"
+
+#include "sourcetext.h"
+#include "text.h"
+#include "textfile.h"
+
+namespace kd {
+
+bool IsYes(std::string_view setting) {
+  return UpperAscii(TrimView(setting)) == "JA";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reader context
+
+ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
+                             const ConversionSettings& settings, UserInterface& ui,
+                             std::string_view headerLine, ColumnTable& columnTable,
+                             char decimalSeparator, std::string_view bareFileDirectory)
+    : sourceLines_(sourceLines),
+      settings_(settings),
+      ui_(ui),
+      headerLine_(headerLine),
+      columnTable_(columnTable),
+      decimalSeparator_(decimalSeparator),
+      bareFileDirectory_(bareFileDirectory),
+      convertUmlauts_(IsYes(settings.ConvertUmlauts)),
+      takeBankData_(IsYes(settings.TakeBankData)) {}
+
+void ReaderContext::AddFlagLine() {
+  outputLines_.push_back(ConversionFlagLine(convertUmlauts_));
+}
+
+void ReaderContext::AddRecord(std::string record) {
+  ui_.AppendRecord(record);
+  outputLines_.push_back(std::move(record));
+}
+
+void ReaderContext::AddBankLine(const BankConnection& bank) {
+  std::string line = FormatBankLine(bank);
+  if (convertUmlauts_) line = CharToOem(line);
+  bankLines_.push_back(std::move(line));
+}
+
+void ReaderContext::SaveBankFile() {
+  const std::string path = settings_.DataDirectory + "Bank-" + settings_.PayrollYear;
+  WriteLines(path, bankLines_);
+  ui_.ShowMessage(std::to_string(bankLines_.size()) + " Bankverbindungen in der Datei " +
+                      Cp1252ToUtf8(path) + " gespeichert.",
+                  "Datei erfolgreich hergestellt.", Icon::Information);
+}
+
+std::string ReaderContext::ReadBareFile(std::string_view name) const {
+  std::string path(name);
+  if (!bareFileDirectory_.empty()) {
+    path = bareFileDirectory_;
+    if (path.back() != kPathSeparator && path.back() != '/') path += kPathSeparator;
+    path += name;
+  }
+  try {
+    return ReadWholeFile(path);
+  } catch (const FileError&) {
+    throw FileError::CannotOpen(name);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Conversion
+
+Conversion::Conversion(UserInterface& ui, std::span<const ReaderEntry> readers)
+    : ui_(ui), readers_(readers) {}
+
+void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
+                              std::string_view programName) {
+  const auto line = [&](std::size_t i) -> std::string {
+    return i < settingsLines.size() ? settingsLines[i] : std::string();
+  };
+  settings.SourcePath = line(0);
+  settings.DataDirectory = line(1);
+  settings.ConvertUmlauts = UpperAscii(TrimView(line(2)));
+  settings.TakeBankData = UpperAscii(TrimView(line(3)));
+  settings.PayrollYear = line(4);
+  if (settings.DataDirectory.empty() || settings.DataDirectory.back() != kPathSeparator) {
+    settings.DataDirectory += kPathSeparator;
+  }
+  if (RegularFileExists(settings.SourcePath)) {
+    try {
+      const std::string contents = LoadSourceText(settings.SourcePath);
+      ui_.ShowSourceFile(
+          "Datei aus " + Cp1252ToUtf8(programName) + ": " + Cp1252ToUtf8(settings.SourcePath),
+          contents);
+    } catch (const FileError&) {
+      // An unreadable file is reported when a run loads it.
+    }
+  }
+}
+
+int Conversion::ValidateInputs(std::string_view programName) {
+  loadedSource_.clear();
+  const std::string program = Cp1252ToUtf8(programName);
+  if (programName.empty()) {
+    ui_.ShowMessage(
+        "Im Feld \"Übernahme aus Programm:\" muss festgelegt werden, aus welchem Programm Daten "
+        "übernommen werden sollen.",
+        "Hinweis", Icon::Information);
+    return -1;
+  }
+  const std::string upper = UpperAscii(programName);
+  bool known = false;
+  for (const ReaderEntry& entry : readers_) known = known || entry.program == upper;
+  if (!known) {
+    ui_.ShowMessage(
+        "Es wurde in der Zeile \"Übernahme aus Programm\" ein falscher Programmname hinterlegt.\n"
+        "Eine Übernahme ist so nicht möglich.",
+        "Programmname " + program + " unbekannt.", Icon::Stop);
+    return -1;
+  }
+  const std::string source = Cp1252ToUtf8(settings.SourcePath);
+  if (!RegularFileExists(settings.SourcePath)) {
+    ui_.ShowMessage("Die angegebene Quelldatei >" + source + "< wurde nicht gefunden.",
+                    "Übergabe nicht möglich.", Icon::Stop);
+    ui_.ShowSourceFile("Angegebene Datei nicht gefunden !", {});
+    return -1;
+  }
+  if (UpperAscii(settings.SourcePath).find(".XLS") != std::string::npos) {
+    ui_.ShowMessage("Sie haben eine XLS-Datei in " + program +
+                        " erstellt. Zur Übernahme sind aber nur CSV bzw. TXT-Dateien geeignet.\n\n"
+                        "Laden Sie die Datei " +
+                        source +
+                        " in EXCEL und wählen dann Speichern als CSV-Datei. \n\n"
+                        "Diese CSV-Datei sollte sich dann übernehmen lassen.",
+                    "Übergabe nicht möglich.", Icon::Stop);
+    return -1;
+  }
+  loadedSource_ = LoadSourceText(settings.SourcePath);
+  ui_.ShowSourceFile("Quelldatei: " + source, loadedSource_);
+  if (!RegularFileExists(settings.DataDirectory + "Konfi-" + settings.PayrollYear)) {
+    ui_.ShowMessage("Entweder existiert das Datenverzeichnis >" +
+                        Cp1252ToUtf8(settings.DataDirectory) +
+                        "< nicht oder es enthält keinerlei Lohndaten.",
+                    "Übergabe nicht möglich.", Icon::Stop);
+    return -1;
+  }
+  return 0;
+}
+
+const ReaderEntry* Conversion::ChooseReader(std::string_view upperName,
+                                            std::string_view firstLine) {
+  for (const ReaderEntry& entry : readers_) {
+    if (entry.program != upperName) continue;
+    if (entry.keepsHeaderLine) {
+      headerLine.assign(firstLine);
+      headerLine += ';';
+    }
+    if (entry.applies == nullptr || entry.applies(headerLine)) return &entry;
+  }
+  return nullptr;
+}
+
+RunResult Conversion::Run(std::string_view programName) {
+  try {
+    if (ValidateInputs(programName) != 0) return RunResult::Stopped;
+    const std::string contents = std::move(loadedSource_);
+    loadedSource_.clear();
+    const std::vector<std::string_view> sourceLines = SplitLines(contents);
+    if (!sourceLines.empty() && sourceLines.front().find(';') == std::string_view::npos) {
+      ui_.ShowMessage(
+          "Kandrel erwartet eine CSV-Datei mit durch Semikolon getrennten Feldern. In der 1. "
+          "Zeile der Datei ist aber kein Semikolon vorhanden.\n\n"
+          "Überprüfen Sie bitte die Quelldatei.",
+          "Übergabe nicht möglich.", Icon::Stop);
+      return RunResult::Stopped;
+    }
+    const std::string_view firstLine =
+        sourceLines.empty() ? std::string_view() : sourceLines.front();
+    const ReaderEntry* reader = ChooseReader(UpperAscii(programName), firstLine);
+    if (reader == nullptr || reader->read == nullptr) return RunResult::Stopped;
+
+    ReaderContext context(sourceLines, settings, ui_, headerLine, columnTable, decimalSeparator,
+                          bareFileDirectory);
+    reader->read(context);
+
+    const std::string importPath = ImportFilePath();
+    WriteLines(importPath, context.OutputLines());
+    ui_.ShowMessage(
+        std::to_string(context.OutputLines().empty() ? 0 : context.OutputLines().size() - 1) +
+            " Datensätze in der Datei " + Cp1252ToUtf8(importPath) + " gespeichert.",
+        "Datei erfolgreich hergestellt.", Icon::Information);
+    return RunResult::Written;
+  } catch (const FileError& error) {
+    ui_.ShowError(error.what());
+    return RunResult::Stopped;
+  }
+}
+
+}  // namespace kd

@@ -1,0 +1,109 @@
+#include "sourcetext.h"
+
+#include "text.h"
+#include "textfile.h"
+
+namespace kd {
+
+namespace {
+
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t len = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      len = 2, cp = b & 0x1F, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      len = 3, cp = b & 0x0F, min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      len = 4, cp = b & 0x07, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + len > n) return false;
+    for (std::size_t k = 1; k < len; ++k) {
+      const auto c = static_cast<unsigned char>(text[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+bool HasHighBytes(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian) {
+  const auto unit = [&](std::size_t i) -> char32_t {
+    const auto a = static_cast<unsigned char>(bytes[i]);
+    const auto b = static_cast<unsigned char>(bytes[i + 1]);
+    return bigEndian ? static_cast<char32_t>((a << 8) | b) : static_cast<char32_t>((b << 8) | a);
+  };
+  std::string out;
+  out.reserve(bytes.size() / 2);
+  std::size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    char32_t cp = unit(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size()) {
+      const char32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        i += 2;
+        out.push_back('?');
+        continue;
+      }
+    }
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      out.push_back('?');
+      continue;
+    }
+    // Encode the one code point as UTF-8 and map it like any other UTF-8 text.
+    std::string one;
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+      continue;
+    }
+    if (cp < 0x800) {
+      one.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      one.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      one.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      one.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      one.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+    out += Utf8ToCp1252(one);
+  }
+  if (i < bytes.size()) out.push_back('?');  // a dangling odd byte
+  return out;
+}
+
+}  // namespace
+
+std::string DecodeSourceText(std::string bytes) {
+  const std::string_view view(bytes);
+  if (view.starts_with("\xEF\xBB\xBF")) return Utf8ToCp1252(view.substr(3));
+  if (view.starts_with("\xFF\xFE")) return Utf16ToCp1252(view.substr(2), false);
+  if (view.starts_with("\xFE\xFF")) return Utf16ToCp1252(view.substr(2), true);
+  if (HasHighBytes(view) && IsValidUtf8(view)) return Utf8ToCp1252(view);
+  return bytes;
+}
+
+std::string LoadSourceText(std::string_view path) {
+  return DecodeSourceText(ReadWholeFile(path));
+}
+
+}  // namespace kd

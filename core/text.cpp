@@ -1,0 +1,215 @@
+#include "text.h"
+
+#include <array>
+#include <limits>
+
+namespace kd {
+
+std::string_view TrimView(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) < 33) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) < 33) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string Trim(std::string_view text) {
+  return std::string(TrimView(text));
+}
+
+std::string UpperAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return result;
+}
+
+std::int64_t LeadingInteger(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
+                             text[i] == '\r' || text[i] == '\v' || text[i] == '\f')) {
+    ++i;
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  std::int64_t value = 0;
+  bool saturated = false;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (saturated) continue;
+    const int digit = text[i] - '0';
+    if (value > (kMax - digit) / 10) {
+      saturated = true;
+      continue;
+    }
+    value = value * 10 + digit;
+  }
+  if (saturated) return negative ? kMin : kMax;
+  return negative ? -value : value;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view contents) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  const std::size_t n = contents.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const char c = contents[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(contents.substr(start, i - start));
+      if (c == '\r' && i + 1 < n && contents[i + 1] == '\n') ++i;
+      ++i;
+      start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < n) lines.push_back(contents.substr(start));
+  return lines;
+}
+
+std::string PadRight(std::string_view text, std::size_t width) {
+  std::string result(text.substr(0, width));
+  result.resize(width, ' ');
+  return result;
+}
+
+std::string PadRightNoCut(std::string_view text, std::size_t width) {
+  std::string result(text);
+  if (result.size() < width) result.resize(width, ' ');
+  return result;
+}
+
+std::string PadLeftNoCut(std::string_view text, std::size_t width) {
+  if (text.size() >= width) return std::string(text);
+  return std::string(width - text.size(), ' ') + std::string(text);
+}
+
+std::string_view Cut(std::string_view text, std::size_t pos, std::size_t len) {
+  if (pos == 0 || pos > text.size()) return {};
+  return text.substr(pos - 1, len);
+}
+
+namespace {
+
+// Unicode code points of Windows-1252 bytes 0x80-0x9F.
+constexpr std::array<char32_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+char UnicodeToCp1252(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
+    if (kCp1252High[i] == cp) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
+
+// Code page 850 bytes for Windows-1252 bytes 0x80-0xFF.
+constexpr std::array<unsigned char, 128> kOem = {
+    // 0x80-0x9F: no such characters in code page 850; the nearest plain character.
+    'E', '?', ',', 0x9F, '"', '.', '+', '+', '^', '%', 'S', '<', 'O', '?', 'Z', '?',   //
+    '?', '\'', '\'', '"', '"', 'o', '-', '-', '~', 'T', 's', '>', 'o', '?', 'z', 'Y',  //
+    // 0xA0-0xFF as in code page 850.
+    0xFF, 0xAD, 0xBD, 0x9C, 0xCF, 0xBE, 0xDD, 0xF5, 0xF9, 0xB8, 0xA6, 0xAE, 0xAA, 0xF0, 0xA9, 0xEE,
+    0xF8, 0xF1, 0xFD, 0xFC, 0xEF, 0xE6, 0xF4, 0xFA, 0xF7, 0xFB, 0xA7, 0xAF, 0xAC, 0xAB, 0xF3, 0xA8,
+    0xB7, 0xB5, 0xB6, 0xC7, 0x8E, 0x8F, 0x92, 0x80, 0xD4, 0x90, 0xD2, 0xD3, 0xDE, 0xD6, 0xD7, 0xD8,
+    0xD1, 0xA5, 0xE3, 0xE0, 0xE2, 0xE5, 0x99, 0x9E, 0x9D, 0xEB, 0xE9, 0xEA, 0x9A, 0xED, 0xE8, 0xE1,
+    0x85, 0xA0, 0x83, 0xC6, 0x84, 0x86, 0x91, 0x87, 0x8A, 0x82, 0x88, 0x89, 0x8D, 0xA1, 0x8C, 0x8B,
+    0xD0, 0xA4, 0x95, 0xA2, 0x93, 0xE4, 0x94, 0xF6, 0x9B, 0x97, 0xA3, 0x96, 0x81, 0xEC, 0xE7, 0x98};
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (const char ch : text) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80) {
+      out.push_back(ch);
+    } else if (b < 0xA0) {
+      AppendUtf8(out, kCp1252High[b - 0x80]);
+    } else {
+      AppendUtf8(out, b);
+    }
+  }
+  return out;
+}
+
+std::string Utf8ToCp1252(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      out.push_back(static_cast<char>(b));
+      ++i;
+      continue;
+    }
+    std::size_t len = 0;
+    char32_t cp = 0;
+    if ((b & 0xE0) == 0xC0) {
+      len = 2;
+      cp = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+      len = 3;
+      cp = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+      len = 4;
+      cp = b & 0x07;
+    } else {
+      out.push_back('?');
+      ++i;
+      continue;
+    }
+    bool ok = i + len <= n;
+    for (std::size_t k = 1; ok && k < len; ++k) {
+      const auto c = static_cast<unsigned char>(text[i + k]);
+      if ((c & 0xC0) != 0x80) {
+        ok = false;
+      } else {
+        cp = (cp << 6) | (c & 0x3F);
+      }
+    }
+    if (!ok) {
+      out.push_back('?');
+      ++i;
+      continue;
+    }
+    out.push_back(UnicodeToCp1252(cp));
+    i += len;
+  }
+  return out;
+}
+
+std::string CharToOem(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x80) c = static_cast<char>(kOem[b - 0x80]);
+  }
+  return out;
+}
+
+}  // namespace kd

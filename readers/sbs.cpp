@@ -1,0 +1,10 @@
+// PLACEHOLDER until the reader is written: only the flag line.
+#include "readers.h"
+
+namespace kd::readers {
+
+void ReadSbs(ReaderContext& context) {
+  context.AddFlagLine();
+}
+
+}  // namespace kd::readers

@@ -1,0 +1,123 @@
+// Shared pieces of the tests: a recording user interface, temporary folders, file helpers and
+// a harness that runs one reader or a whole conversion.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "conversion.h"
+#include "ui.h"
+
+namespace kdtest {
+
+// Everything a run showed, in order.
+struct ShownMessage {
+  std::string kind;  // "message" or "error"
+  std::string text;
+  std::string caption;
+  kd::Icon icon = kd::Icon::Information;
+};
+
+class RecordingUi : public kd::UserInterface {
+ public:
+  void ShowMessage(const std::string& text, const std::string& caption, kd::Icon icon) override {
+    messages.push_back({"message", text, caption, icon});
+  }
+  void ShowError(const std::string& text) override {
+    messages.push_back({"error", text, "", kd::Icon::Stop});
+  }
+  void ShowSourceFile(const std::string& caption, std::string_view contents) override {
+    panelCaption = caption;
+    sourceView = std::string(contents);
+    ++sourceViewUpdates;
+  }
+  void AppendRecord(std::string_view record) override { records.emplace_back(record); }
+
+  std::vector<ShownMessage> messages;
+  std::vector<std::string> records;
+  std::string panelCaption;
+  std::string sourceView;
+  int sourceViewUpdates = 0;
+};
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  // The folder's path with a trailing separator.
+  std::string Path() const;
+  // Path of a file in the folder.
+  std::string File(std::string_view name) const { return Path() + std::string(name); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteFile(const std::string& path, std::string_view bytes);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+// Joins lines with CR LF after every line, as the tool writes files.
+std::string CrlfLines(const std::vector<std::string>& lines);
+
+// Runs one reader on given lines, with a temporary data directory and bank-file folder.
+class ReaderHarness {
+ public:
+  ReaderHarness();
+
+  // Defaults: umlauts "JA", bank "NEIN", year "18", decimal separator ','.
+  kd::ConversionSettings settings;
+  char decimalSeparator = ',';
+  std::string headerLine;  // set by RunLexware from the first line
+  kd::ColumnTable table;
+  RecordingUi ui;
+  TempDir dir;      // data directory
+  TempDir bareDir;  // where "BLZ_20170904.txt" and "PWASCUEB.EXP" are looked for
+
+  void SetBank(bool yes) { settings.TakeBankData = yes ? "JA" : "NEIN"; }
+  void SetUmlauts(bool yes) { settings.ConvertUmlauts = yes ? "JA" : "NEIN"; }
+
+  // Runs `reader` over `lines`; the output and bank lines land in `output` and `bankLines`.
+  // A FileError escapes to the caller.
+  void Run(kd::ReaderFunction reader, const std::vector<std::string>& lines);
+  // As Run, with the header line set from the first line as the run does for Lexware.
+  void RunWithHeader(kd::ReaderFunction reader, const std::vector<std::string>& lines);
+
+  std::string BankFilePath() const {
+    return settings.DataDirectory + "Bank-" + settings.PayrollYear;
+  }
+
+  std::vector<std::string> output;
+  std::vector<std::string> bankLines;
+};
+
+// A whole conversion through the real reader table: writes the source file and the Konfi-YY
+// marker into temporary folders, runs, and keeps what was shown and written.
+class ConversionHarness {
+ public:
+  ConversionHarness();
+
+  TempDir dir;      // data directory with the marker file
+  TempDir srcDir;   // source file folder
+  TempDir bareDir;  // folder of the files with fixed bare names
+  RecordingUi ui;
+  std::string umlauts = "Ja";
+  std::string bank = "Nein";
+  std::string year = "18";
+  char decimalSeparator = ',';
+
+  // Writes `contents` as the source file `name` and runs the conversion for `program`.
+  kd::RunResult Run(std::string_view program, std::string_view contents,
+                    std::string_view name = "export.csv");
+
+  std::string ImportFile() const { return ReadFile(dir.File("KDIMPORT.TXT")); }
+  bool ImportFileExists() const { return FileExists(dir.File("KDIMPORT.TXT")); }
+  std::string BankFile() const { return ReadFile(dir.File("Bank-" + year)); }
+  bool BankFileExists() const { return FileExists(dir.File("Bank-" + year)); }
+};
+
+}  // namespace kdtest
