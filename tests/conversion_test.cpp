@@ -1,0 +1,378 @@
+#include "conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "readers.h"
+#include "test_support.h"
+#include "textfile.h"
+
+namespace {
+
+using kdtest::ReadFile;
+using kdtest::RecordingUi;
+using kdtest::TempDir;
+using kdtest::WriteFile;
+
+// A reader for the run's own tests: one record per line that begins with a digit, one bank line
+// per record when bank data are to be taken over.
+void EchoReader(kd::ReaderContext& context) {
+  context.AddFlagLine();
+  for (const std::string_view line : context.SourceLines()) {
+    if (line.empty() || line[0] < '0' || line[0] > '9') continue;
+    kd::RecordBuilder record;
+    record.Add("PNr", kd::FieldNo(line, 0)).Add("Name", kd::FieldNo(line, 1));
+    context.AddRecord(record.Take());
+    if (context.TakeBankData()) {
+      context.AddBankLine(
+          {kd::FieldNo(line, 0), kd::FieldNo(line, 1), "", "", "", "DE1234567890", ""});
+    }
+  }
+  if (context.TakeBankData()) context.SaveBankFile();
+}
+
+bool HeaderHasMarker(std::string_view header) {
+  return header.find("Mark;") != std::string_view::npos;
+}
+
+void MarkedReader(kd::ReaderContext& context) {
+  context.AddFlagLine();
+  context.AddRecord("Marked=1;");
+}
+
+const kd::ReaderEntry kTestTable[] = {
+    {"TEST", false, nullptr, EchoReader},
+    {"HEAD", true, HeaderHasMarker, MarkedReader},
+    {"HEAD", true, nullptr, EchoReader},
+};
+
+class ConversionTest : public ::testing::Test {
+ protected:
+  ConversionTest() : conversion(ui, kTestTable) {}
+
+  // Settings lines as the window would hold them after the two selections.
+  void Settings(const std::string& source, const std::string& umlauts = "Ja",
+                const std::string& bank = "Nein", const std::string& year = "18") {
+    conversion.ReadSettings({source, dataDir.Path(), umlauts, bank, year}, "Test");
+  }
+  std::string Source(const std::string& contents, const std::string& name = "export.csv") {
+    WriteFile(srcDir.File(name), contents);
+    return srcDir.File(name);
+  }
+  void Marker(const std::string& year = "18") { WriteFile(dataDir.File("Konfi-" + year), ""); }
+
+  RecordingUi ui;
+  TempDir dataDir;
+  TempDir srcDir;
+  kd::Conversion conversion;
+};
+
+TEST_F(ConversionTest, ReadSettingsCopiesTheLines) {
+  conversion.ReadSettings({"C:\\x.csv", "/daten", " ja ", "Ja ", "18"}, "Test");
+  EXPECT_EQ(conversion.settings.SourcePath, "C:\\x.csv");
+  EXPECT_EQ(conversion.settings.DataDirectory, std::string("/daten") + kd::kPathSeparator);
+  EXPECT_EQ(conversion.settings.ConvertUmlauts, "JA");
+  EXPECT_EQ(conversion.settings.TakeBankData, "JA");
+  EXPECT_EQ(conversion.settings.PayrollYear, "18");
+}
+
+TEST_F(ConversionTest, ReadSettingsWithMissingLinesUsesEmptyText) {
+  conversion.ReadSettings({"only the source"}, "Test");
+  EXPECT_EQ(conversion.settings.SourcePath, "only the source");
+  EXPECT_EQ(conversion.settings.DataDirectory, std::string(1, kd::kPathSeparator));
+  EXPECT_EQ(conversion.settings.ConvertUmlauts, "");
+  EXPECT_EQ(conversion.settings.PayrollYear, "");
+  EXPECT_EQ(ui.sourceViewUpdates, 0);
+}
+
+TEST_F(ConversionTest, ReadSettingsShowsAnExistingSourceFile) {
+  const std::string source = Source("1;M\xFCller;\r\n");
+  conversion.ReadSettings({source, dataDir.Path(), "Ja", "Ja", "18"}, "Test");
+  EXPECT_EQ(ui.panelCaption, "Datei aus Test: " + source);
+  EXPECT_EQ(ui.sourceView, "1;M\xFCller;\r\n");
+}
+
+TEST_F(ConversionTest, ReadSettingsKeepsAnExistingSeparator) {
+  conversion.ReadSettings({"", dataDir.Path(), "", "", ""}, "Test");
+  EXPECT_EQ(conversion.settings.DataDirectory, dataDir.Path());
+}
+
+struct YesCase {
+  std::string text;
+  bool yes;
+};
+
+class IsYesTest : public ::testing::TestWithParam<YesCase> {};
+
+TEST_P(IsYesTest, OnlyJaAfterTrimmingAndUpperCase) {
+  EXPECT_EQ(kd::IsYes(GetParam().text), GetParam().yes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, IsYesTest,
+                         ::testing::Values(YesCase{"Ja", true}, YesCase{"Ja ", true},
+                                           YesCase{"ja", true}, YesCase{" JA\t", true},
+                                           YesCase{"Nein", false}, YesCase{"", false},
+                                           YesCase{"J a", false}, YesCase{"Jaa", false},
+                                           YesCase{"Yes", false}));
+
+TEST_F(ConversionTest, EmptyProgramNameGivesTheNoticeOnly) {
+  Settings(Source("1;A;\r\n"));
+  ui.sourceViewUpdates = 0;
+  EXPECT_EQ(conversion.Run(""), kd::RunResult::Stopped);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            "Im Feld \"Übernahme aus Programm:\" muss festgelegt werden, aus welchem Programm "
+            "Daten übernommen werden sollen.");
+  EXPECT_EQ(ui.messages[0].caption, "Hinweis");
+  EXPECT_EQ(ui.messages[0].icon, kd::Icon::Information);
+  EXPECT_EQ(ui.sourceViewUpdates, 0);
+  EXPECT_FALSE(kdtest::FileExists(dataDir.File("KDIMPORT.TXT")));
+}
+
+struct NameCase {
+  std::string typed;    // Windows-1252, as the window hands it over
+  std::string caption;  // UTF-8
+};
+
+class UnknownProgramTest : public ConversionTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(UnknownProgramTest, IsRefusedWithTheNameAsTyped) {
+  Settings(Source("1;A;\r\n"));
+  Marker();
+  EXPECT_EQ(conversion.Run(GetParam().typed), kd::RunResult::Stopped);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            "Es wurde in der Zeile \"Übernahme aus Programm\" ein falscher Programmname "
+            "hinterlegt.\nEine Übernahme ist so nicht möglich.");
+  EXPECT_EQ(ui.messages[0].caption, GetParam().caption);
+  EXPECT_EQ(ui.messages[0].icon, kd::Icon::Stop);
+  EXPECT_FALSE(kdtest::FileExists(dataDir.File("KDIMPORT.TXT")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, UnknownProgramTest,
+                         ::testing::Values(NameCase{"Test ", "Programmname Test  unbekannt."},
+                                           NameCase{" Test", "Programmname  Test unbekannt."},
+                                           NameCase{"Tests", "Programmname Tests unbekannt."},
+                                           NameCase{"Lexware", "Programmname Lexware unbekannt."},
+                                           NameCase{"T\xC4ST", "Programmname TÄST unbekannt."}));
+
+TEST_F(ConversionTest, ProgramNameIsComparedInUpperCase) {
+  Settings(Source("1;A;\r\n"));
+  Marker();
+  EXPECT_EQ(conversion.Run("tEsT"), kd::RunResult::Written);
+}
+
+class MissingSourceTest : public ConversionTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MissingSourceTest, EmptiesTheSourceView) {
+  const bool folder = GetParam();
+  const std::string source = folder ? srcDir.Path() + "ordner.csv" : srcDir.File("fehlt.csv");
+  if (folder) std::filesystem::create_directory(kd::ToNativePath(source));
+  Settings(source);
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            "Die angegebene Quelldatei >" + source + "< wurde nicht gefunden.");
+  EXPECT_EQ(ui.messages[0].caption, "Übergabe nicht möglich.");
+  EXPECT_EQ(ui.messages[0].icon, kd::Icon::Stop);
+  EXPECT_EQ(ui.panelCaption, "Angegebene Datei nicht gefunden !");
+  EXPECT_EQ(ui.sourceView, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(FileOrFolder, MissingSourceTest, ::testing::Bool());
+
+class XlsTest : public ConversionTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(XlsTest, SpreadsheetFilesAreRefused) {
+  const std::string source = Source("1;A;\r\n", GetParam());
+  Settings(source);
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            "Sie haben eine XLS-Datei in Test erstellt. Zur Übernahme sind aber nur CSV bzw. "
+            "TXT-Dateien geeignet.\n\nLaden Sie die Datei " +
+                source +
+                " in EXCEL und wählen dann Speichern als CSV-Datei. \n\nDiese CSV-Datei sollte "
+                "sich dann übernehmen lassen.");
+  EXPECT_EQ(ui.messages[0].caption, "Übergabe nicht möglich.");
+  EXPECT_FALSE(kdtest::FileExists(dataDir.File("KDIMPORT.TXT")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, XlsTest,
+                         ::testing::Values("liste.xls", "liste.XLSX", "liste.Xls.csv", "x.xLs"));
+
+TEST_F(ConversionTest, MissingMarkerIsRefusedAfterTheSourceIsShown) {
+  const std::string source = Source("1;A;\r\n");
+  Settings(source, "Ja", "Nein", "18");
+  Marker("17");
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "Entweder existiert das Datenverzeichnis >" + dataDir.Path() +
+                                     "< nicht oder es enthält keinerlei Lohndaten.");
+  EXPECT_EQ(ui.messages[0].caption, "Übergabe nicht möglich.");
+  EXPECT_EQ(ui.messages[0].icon, kd::Icon::Stop);
+  EXPECT_EQ(ui.panelCaption, "Quelldatei: " + source);
+  EXPECT_EQ(ui.sourceView, "1;A;\r\n");
+}
+
+TEST_F(ConversionTest, MarkerThatIsAFolderDoesNotCount) {
+  Settings(Source("1;A;\r\n"));
+  std::filesystem::create_directory(kd::ToNativePath(dataDir.File("Konfi-18")));
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].caption, "Übergabe nicht möglich.");
+}
+
+TEST_F(ConversionTest, FirstLineWithoutSemicolonIsRefused) {
+  Settings(Source("Personalnummer Name\r\n1;A;\r\n"));
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            "Kandrel erwartet eine CSV-Datei mit durch Semikolon getrennten Feldern. In der 1. "
+            "Zeile der Datei ist aber kein Semikolon vorhanden.\n\nÜberprüfen Sie bitte die "
+            "Quelldatei.");
+  EXPECT_EQ(ui.messages[0].caption, "Übergabe nicht möglich.");
+  EXPECT_EQ(ui.messages[0].icon, kd::Icon::Stop);
+  EXPECT_FALSE(kdtest::FileExists(dataDir.File("KDIMPORT.TXT")));
+}
+
+TEST_F(ConversionTest, EmptySourceGivesTheFlagLineOnly) {
+  Settings(Source(""));
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")), "KONV=1;\r\n");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            "0 Datensätze in der Datei " + dataDir.File("KDIMPORT.TXT") + " gespeichert.");
+  EXPECT_EQ(ui.messages[0].caption, "Datei erfolgreich hergestellt.");
+  EXPECT_EQ(ui.messages[0].icon, kd::Icon::Information);
+}
+
+struct FlagCase {
+  std::string umlauts;
+  std::string flag;
+};
+
+class FlagLineTest : public ConversionTest, public ::testing::WithParamInterface<FlagCase> {};
+
+TEST_P(FlagLineTest, FollowsTheUmlautSetting) {
+  Settings(Source("x;\r\n"), GetParam().umlauts);
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")), GetParam().flag + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, FlagLineTest,
+                         ::testing::Values(FlagCase{"Ja", "KONV=1;"}, FlagCase{"Ja ", "KONV=1;"},
+                                           FlagCase{"ja", "KONV=1;"}, FlagCase{"Nein", "KONV=0;"},
+                                           FlagCase{"", "KONV=0;"}, FlagCase{"j", "KONV=0;"}));
+
+TEST_F(ConversionTest, BankMessageComesBeforeTheImportMessage) {
+  Settings(Source("Nr;Name;\r\n1;M\xFC"
+                  "ller;\r\n2;Schmidt;\r\n"),
+           "Ja", "Ja ");
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")),
+            "KONV=1;\r\nPNr=1;Name=M\xFC"
+            "ller;\r\nPNr=2;Name=Schmidt;\r\n");
+  const std::string bank = ReadFile(dataDir.File("Bank-18"));
+  EXPECT_EQ(bank.substr(0, 13),
+            "    1 M\x81"
+            "ller ");  // OEM in the bank file
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].text,
+            "2 Bankverbindungen in der Datei " + dataDir.File("Bank-18") + " gespeichert.");
+  EXPECT_EQ(ui.messages[0].caption, "Datei erfolgreich hergestellt.");
+  EXPECT_EQ(ui.messages[1].text,
+            "2 Datensätze in der Datei " + dataDir.File("KDIMPORT.TXT") + " gespeichert.");
+  EXPECT_EQ(ui.records, (std::vector<std::string>{"PNr=1;Name=M\xFC"
+                                                  "ller;",
+                                                  "PNr=2;Name=Schmidt;"}));
+}
+
+TEST_F(ConversionTest, TwoRunsWriteTwoCompleteFilesAndKeepAllRecordsShown) {
+  Settings(Source("1;A;\r\n2;B;\r\n"));
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  Settings(Source("3;C;\r\n"));
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")), "KONV=1;\r\nPNr=3;Name=C;\r\n");
+  EXPECT_EQ(ui.records.size(), 3u);
+}
+
+TEST_F(ConversionTest, ImportFileThatCannotBeCreatedEndsTheRunWithTheError) {
+  Settings(Source("1;A;\r\n"));
+  Marker();
+  std::filesystem::create_directory(kd::ToNativePath(dataDir.File("KDIMPORT.TXT")));
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].kind, "error");
+  EXPECT_EQ(ui.messages[0].text,
+            "Datei " + dataDir.File("KDIMPORT.TXT") + " kann nicht erstellt werden");
+}
+
+TEST_F(ConversionTest, FailedWriteKeepsTheOldImportFile) {
+  Settings(Source("1;A;\r\n"));
+  Marker();
+  WriteFile(dataDir.File("KDIMPORT.TXT"), "KONV=0;\r\nPNr=9;\r\n");
+  kd::SetWriteFaultHook([](std::size_t) { return false; });
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  kd::SetWriteFaultHook(nullptr);
+  EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")), "KONV=0;\r\nPNr=9;\r\n");
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_EQ(ui.messages.back().kind, "error");
+}
+
+TEST_F(ConversionTest, HeaderLineIsKeptAndChoosesTheRow) {
+  Settings(Source("Nr;Mark;Name\r\n1;x;A;\r\n"));
+  Marker();
+  EXPECT_EQ(conversion.Run("head"), kd::RunResult::Written);
+  EXPECT_EQ(conversion.headerLine, "Nr;Mark;Name;");
+  EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")), "KONV=1;\r\nMarked=1;\r\n");
+
+  Settings(Source("Nr;Name;\r\n1;A;\r\n"));
+  EXPECT_EQ(conversion.Run("HEAD"), kd::RunResult::Written);
+  EXPECT_EQ(conversion.headerLine, "Nr;Name;;");
+  EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")), "KONV=1;\r\nPNr=1;Name=A;\r\n");
+}
+
+TEST_F(ConversionTest, HeaderLineStaysForOtherPrograms) {
+  conversion.headerLine = "before;";
+  Settings(Source("Nr;Mark;\r\n"));
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  EXPECT_EQ(conversion.headerLine, "before;");
+}
+
+TEST_F(ConversionTest, Utf8SourceIsConvertedBeforeReading) {
+  Settings(
+      Source("\xEF\xBB\xBF"
+             "1;M\xC3\xBCller;\r\n"));
+  Marker();
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")),
+            "KONV=1;\r\nPNr=1;Name=M\xFC"
+            "ller;\r\n");
+}
+
+// The real reader table knows the ten programs of the window's list.
+class RealTableTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(RealTableTest, AcceptsTheProgramAndWritesAFlagLineForAnEmptyFile) {
+  kdtest::ConversionHarness run;
+  EXPECT_EQ(run.Run(GetParam(), ""), kd::RunResult::Written);
+  EXPECT_EQ(run.ImportFile(), "KONV=1;\r\n");
+  ASSERT_FALSE(run.ui.messages.empty());
+  EXPECT_EQ(run.ui.messages.back().caption, "Datei erfolgreich hergestellt.");
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, RealTableTest,
+                         ::testing::Values("Agenda", "BBS", "Dataline", "Exact", "GDI", "Lexware",
+                                           "sage", "SBS", "VARIAL", "lexware"));
+
+}  // namespace

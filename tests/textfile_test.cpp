@@ -1,0 +1,146 @@
+#include "textfile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "sourcetext.h"
+#include "test_support.h"
+
+namespace {
+
+using kdtest::ReadFile;
+using kdtest::TempDir;
+using kdtest::WriteFile;
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kd::ToNativePath(dir))) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(WriteLines, EndsEveryLineWithCrLfAndReplacesTheFile) {
+  TempDir dir;
+  const std::string path = dir.File("KDIMPORT.TXT");
+  WriteFile(path, "old contents that are longer than the new ones");
+  kd::WriteLines(path, {"KONV=1;", "PNr=1;"});
+  EXPECT_EQ(ReadFile(path), "KONV=1;\r\nPNr=1;\r\n");
+  kd::WriteLines(path, {});
+  EXPECT_EQ(ReadFile(path), "");
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"KDIMPORT.TXT"});
+}
+
+TEST(WriteLines, MissingFolderGivesCreateErrorAndNoFile) {
+  TempDir dir;
+  const std::string path = dir.Path() + "no-such-folder/KDIMPORT.TXT";
+  try {
+    kd::WriteLines(path, {"x"});
+    FAIL() << "no error";
+  } catch (const kd::FileError& error) {
+    EXPECT_EQ(std::string(error.what()), "Datei " + path + " kann nicht erstellt werden");
+  }
+  EXPECT_TRUE(FilesIn(dir.Path()).empty());
+}
+
+TEST(WriteLines, TargetThatIsAFolderGivesCreateErrorAndStays) {
+  TempDir dir;
+  const std::string path = dir.File("Bank-18");
+  std::filesystem::create_directory(kd::ToNativePath(path));
+  EXPECT_THROW(kd::WriteLines(path, {"x"}), kd::FileError);
+  EXPECT_TRUE(std::filesystem::is_directory(kd::ToNativePath(path)));
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"Bank-18"});
+}
+
+class WriteFaultTest : public ::testing::TestWithParam<std::size_t> {
+ protected:
+  void TearDown() override { kd::SetWriteFaultHook(nullptr); }
+};
+
+TEST_P(WriteFaultTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
+  TempDir dir;
+  const std::string path = dir.File("KDIMPORT.TXT");
+  WriteFile(path, "KONV=1;\r\nPNr=1;\r\n");
+  const std::size_t failAt = GetParam();
+  kd::SetWriteFaultHook([failAt](std::size_t written) { return written < failAt; });
+  std::vector<std::string> lines(300000, "PNr=1234;Name=Muster, Max;Str=Hauptstr. 1;");
+  try {
+    kd::WriteLines(path, lines);
+    FAIL() << "no error";
+  } catch (const kd::FileError& error) {
+    EXPECT_EQ(std::string(error.what()), "Datei " + path + " kann nicht erstellt werden");
+  }
+  EXPECT_EQ(ReadFile(path), "KONV=1;\r\nPNr=1;\r\n");
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"KDIMPORT.TXT"});
+}
+
+// Fail at the first chunk, and in the middle of a file of several chunks.
+INSTANTIATE_TEST_SUITE_P(Points, WriteFaultTest, ::testing::Values(0u, 1u, 5u << 20));
+
+TEST(ReadWholeFile, MissingFileAndFolderGiveOpenError) {
+  TempDir dir;
+  try {
+    kd::ReadWholeFile(dir.File("missing.csv"));
+    FAIL() << "no error";
+  } catch (const kd::FileError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Datei " + dir.File("missing.csv") + " kann nicht geöffnet werden");
+  }
+  EXPECT_THROW(kd::ReadWholeFile(dir.Path()), kd::FileError);
+  EXPECT_FALSE(kd::RegularFileExists(dir.Path()));
+  EXPECT_FALSE(kd::RegularFileExists(""));
+}
+
+TEST(ReadWholeFile, KeepsEveryByte) {
+  TempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
+  WriteFile(dir.File("all.bin"), bytes);
+  EXPECT_EQ(kd::ReadWholeFile(dir.File("all.bin")), bytes);
+}
+
+TEST(Paths, Windows1252PathsReachTheFileSystem) {
+  TempDir dir;
+  const std::string path = dir.File(
+      "M\xFC"
+      "ller.csv");
+  kd::WriteLines(path, {"a;b;"});
+  EXPECT_TRUE(kd::RegularFileExists(path));
+  EXPECT_EQ(kd::ReadWholeFile(path), "a;b;\r\n");
+}
+
+struct DecodeCase {
+  const char* what;
+  std::string bytes;
+  std::string expected;
+};
+
+class DecodeSourceTextTest : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeSourceTextTest, GivesWindows1252) {
+  EXPECT_EQ(kd::DecodeSourceText(GetParam().bytes), GetParam().expected) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, DecodeSourceTextTest,
+    ::testing::Values(
+        DecodeCase{"Windows-1252 stays", "M\xFCller;", "M\xFCller;"},
+        DecodeCase{"plain ASCII stays", "a;b;\r\n", "a;b;\r\n"},
+        DecodeCase{"UTF-8 without mark", "M\xC3\xBCller;", "M\xFCller;"},
+        DecodeCase{"UTF-8 with mark", "\xEF\xBB\xBFM\xC3\xBCller;", "M\xFCller;"},
+        DecodeCase{"UTF-8 mark on ASCII",
+                   "\xEF\xBB\xBF"
+                   "a;",
+                   "a;"},
+        DecodeCase{"UTF-16LE", std::string("\xFF\xFEM\0\xFC\0;\0\r\0\n\0", 12), "M\xFC;\r\n"},
+        DecodeCase{"UTF-16BE", std::string("\xFE\xFF\0M\0\xFC\0;", 8), "M\xFC;"},
+        DecodeCase{"UTF-16 euro sign", std::string("\xFF\xFE\xAC\x20", 4), "\x80"},
+        DecodeCase{"UTF-16 character outside Windows-1252", std::string("\xFF\xFE\xA9\x03x\0", 6),
+                   "?x"},
+        DecodeCase{"UTF-16 odd byte at the end", std::string("\xFF\xFEx\0y", 5), "x?"},
+        DecodeCase{"invalid UTF-8 is read as Windows-1252", "\xC3\x28;", "\xC3\x28;"},
+        DecodeCase{"UTF-8 character outside Windows-1252", "\xCE\xA9;", "?;"}));
+
+}  // namespace
