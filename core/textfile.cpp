@@ -97,37 +97,37 @@ void WriteLines(std::string_view path, const std::vector<std::string>& lines) {
   if (path.empty() || std::filesystem::is_directory(target, ec))
     throw FileError::CannotCreate(path);
 
-  std::string contents;
-  std::size_t total = 0;
-  for (const auto& line : lines) total += line.size() + 2;
-  contents.reserve(total);
-  for (const auto& line : lines) {
-    contents += line;
-    contents += "\r\n";
-  }
-
   const std::filesystem::path temp = TemporaryBeside(target);
   bool ok = false;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (out) {
-      ok = true;
-      constexpr std::size_t kChunk = 1 << 20;
-      for (std::size_t done = 0; ok && done < contents.size(); done += kChunk) {
-        const std::size_t n = std::min(kChunk, contents.size() - done);
-        if (WriteFaultHook() && !WriteFaultHook()(done)) {
-          ok = false;
-          break;
-        }
-        out.write(contents.data() + done, static_cast<std::streamsize>(n));
-        ok = static_cast<bool>(out);
+    if (!out) throw FileError::CannotCreate(path);
+    // The lines go out in blocks of about 1 MiB, so a big file is never held twice in memory.
+    constexpr std::size_t kBlock = 1 << 20;
+    std::string block;
+    block.reserve(kBlock + 4096);
+    std::size_t written = 0;
+    ok = true;
+    const auto flushBlock = [&]() {
+      if (!ok) return;
+      if (WriteFaultHook() && !WriteFaultHook()(written)) {
+        ok = false;
+        return;
       }
-      if (ok && contents.empty() && WriteFaultHook() && !WriteFaultHook()(0)) ok = false;
-      out.flush();
-      ok = ok && static_cast<bool>(out);
-    } else {
-      throw FileError::CannotCreate(path);
+      out.write(block.data(), static_cast<std::streamsize>(block.size()));
+      ok = static_cast<bool>(out);
+      written += block.size();
+      block.clear();
+    };
+    for (const auto& line : lines) {
+      block += line;
+      block += "\r\n";
+      if (block.size() >= kBlock) flushBlock();
+      if (!ok) break;
     }
+    flushBlock();
+    out.flush();
+    ok = ok && static_cast<bool>(out);
   }
   if (!ok || !ReplaceFile(temp, target)) {
     std::filesystem::remove(temp, ec);
