@@ -14,19 +14,16 @@ class BankCodeTable {
  public:
   // The table over the file's contents (fixed-width records, one bank or branch a line).
   explicit BankCodeTable(std::string contents);
-  BankCodeTable(const BankCodeTable&) = delete;  // the lines point into the contents
-  BankCodeTable& operator=(const BankCodeTable&) = delete;
 
   // The bank's short name (characters 108-134, trimmed) of the first line that contains `bic`
   // anywhere, case-sensitive; empty when `bic` is empty or no line contains it. Each BIC's
   // answer is remembered, so a run scans the table once per distinct BIC.
   std::string Lookup(std::string_view bic);
 
-  std::size_t LineCount() const { return lines_.size(); }
+  std::size_t LineCount() const;
 
  private:
   std::string contents_;
-  std::vector<std::string_view> lines_;
   std::unordered_map<std::string, std::string> answers_;
 };
 

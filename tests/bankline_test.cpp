@@ -146,3 +146,28 @@ TEST(BankCodeTable, NameIsCharacters108To134) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BankCodeTable, MatchAnywhereInTheLineAndNeverAcrossLines) {
+  // The BIC text stands in the first line's town field: that line is the first hit.
+  std::string first = "11111111Erste Bank";
+  first.resize(67, ' ');
+  first += "ABCDEF12";
+  first.resize(107, ' ');
+  first += "Erste";
+  std::string second = "22222222Zweite Bank";
+  second.resize(107, ' ');
+  second += "Zweite";
+  second.resize(139, ' ');
+  second += "ABCDEF12XXX";
+  kd::BankCodeTable table(first + "\r\n" + second + "\n");
+  EXPECT_EQ(table.Lookup("ABCDEF12"), "Erste");
+  EXPECT_EQ(table.Lookup("ABCDEF12XXX"), "Zweite");
+  // The end of one line and the start of the next are no match.
+  EXPECT_EQ(table.Lookup("Erste\r\n2222"), "");
+  EXPECT_EQ(table.Lookup("Erste2222"), "");
+  EXPECT_EQ(table.LineCount(), 2u);
+}
+
+}  // namespace
