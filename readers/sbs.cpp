@@ -1,10 +1,88 @@
-// PLACEHOLDER until the reader is written: only the flag line.
+// SBS exports its employee table as "Tabelle2929.csv": a column line beginning with
+// "Firmen-Nr." and one plain semicolon-separated line per employee, the company number first.
+// The table holds no bank connections; this reader never writes a bank file.
+#include <string>
+#include <string_view>
+
 #include "readers.h"
+#include "text.h"
 
 namespace kd::readers {
 
+namespace {
+
+// Columns of the export (zero-based); column 0, the company number, is not taken over.
+constexpr int kPersonnelNumber = 1;
+constexpr int kSurname = 2;
+constexpr int kFirstName = 3;
+constexpr int kStreet = 4;
+constexpr int kPostcode = 5;
+constexpr int kTown = 6;
+constexpr int kBirthDate = 7;
+constexpr int kEntryDate = 11;
+constexpr int kTaxClass = 12;
+constexpr int kActivityKey = 19;
+constexpr int kNationality = 20;
+constexpr int kInsuranceNumber = 22;
+constexpr int kChildAllowances = 23;
+constexpr int kPersonGroup = 26;
+constexpr int kContributionGroup = 27;
+constexpr int kTaxId = 31;
+
+// SBS writes 0 where Kandrel expects a key of its own. Only the exact text "0" (or "900") is
+// replaced; the same number with leading zeros or blanks stays as it is.
+
+// Nationality 0 is German nationality.
+std::string Nationality(std::string_view value) {
+  return value == "0" ? "000" : std::string(value);
+}
+
+// Tax class 0 marks a flat-rate taxed employee.
+std::string TaxClass(std::string_view value) {
+  return value == "0" ? "EP" : std::string(value);
+}
+
+// Person group 900 is taken over as 000.
+std::string PersonGroup(std::string_view value) {
+  return value == "900" ? "000" : std::string(value);
+}
+
+// Contribution group 0 stands for all four branches free of contributions.
+std::string ContributionGroup(std::string_view value) {
+  return value == "0" ? "0000" : std::string(value);
+}
+
+bool IsEmployeeLine(std::string_view line) {
+  return StartsWithDigit(line);
+}
+
+void ReadEmployee(ReaderContext& context, std::string_view line) {
+  const Columns columns(line);
+  RecordBuilder record;
+  record.Add("PNr", columns[kPersonnelNumber])
+      .Add("Name", columns.Field(kSurname) + ", " + columns.Field(kFirstName))
+      .Add("Str", columns[kStreet])
+      .Add("Ort", columns.Field(kPostcode) + " " + columns.Field(kTown))
+      .Add("Staat", Nationality(columns[kNationality]))
+      .Add("Geb", columns[kBirthDate])
+      .Add("BegB", columns[kEntryDate])
+      .Add("VNr", columns[kInsuranceNumber])
+      .Add("Taet", columns[kActivityKey])
+      .Add("StKl", TaxClass(columns[kTaxClass]))
+      .Add("KiFr", columns[kChildAllowances])
+      .Add("PG", PersonGroup(columns[kPersonGroup]))
+      .Add("BG", ContributionGroup(columns[kContributionGroup]))
+      .Add("IdNr", columns[kTaxId]);
+  context.AddRecord(record.Take());
+}
+
+}  // namespace
+
 void ReadSbs(ReaderContext& context) {
   context.AddFlagLine();
+  for (const std::string_view line : context.SourceLines()) {
+    if (IsEmployeeLine(line)) ReadEmployee(context, line);
+  }
 }
 
 }  // namespace kd::readers
