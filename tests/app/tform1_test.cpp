@@ -1,0 +1,725 @@
+// The main window driven as a user drives it: start with and without a settings file, the two
+// selection dialogs, conversion runs, "&Ende" and the message boxes, on the offscreen platform.
+#include "tform1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "scriptedservices.h"
+#include "text.h"
+#include "textfile.h"
+
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
+  return file.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Windows-1252 bytes of a text typed in the source code (UTF-8).
+QByteArray Cp1252(const QString& text) {
+  return QByteArray::fromStdString(kd::Utf8ToCp1252(text.toUtf8().toStdString()));
+}
+
+QString FromCp1252(const QByteArray& bytes) {
+  return QString::fromStdString(kd::Cp1252ToUtf8(bytes.toStdString()));
+}
+
+QStringList Lines(const QPlainTextEdit* memo) {
+  return memo->toPlainText().split(QLatin1Char('\n'));
+}
+
+template <typename T>
+T* Child(const TForm1& form, const char* name) {
+  T* child = form.findChild<T*>(QLatin1String(name));
+  if (child == nullptr) qFatal("control %s is missing", name);
+  return child;
+}
+
+// An Agenda export: the column line and two employees with 81 columns each, one with an
+// umlaut in the name and a bank connection.
+QByteArray AgendaExport() {
+  QByteArray out = "Personalnummer;Anrede;Nachname;Vorname\r\n";
+  const auto employee = [](const QByteArray& number, const QByteArray& surname,
+                           const QByteArray& iban) {
+    QList<QByteArray> fields(81);
+    fields[0] = number;
+    fields[2] = surname;
+    fields[3] = "Anna";
+    fields[7] = "Hauptstr.";
+    fields[8] = "5";
+    fields[9] = "12345";
+    fields[10] = "Bonn";
+    fields[13] = "01.04.2015";
+    fields[15] = "12.03.1980";
+    fields[23] = "Sparkasse";
+    fields[24] = iban;
+    fields[25] = "COLSDE33XXX";
+    fields[36] = "1";
+    return fields.join(';') + "\r\n";
+  };
+  out += employee("17", "M\xFCller", "DE12 3705 0198 0000 1234 56");
+  out += employee("18", "Schmidt", "");
+  return out;
+}
+
+}  // namespace
+
+class TForm1Test : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> programDir_;
+  std::unique_ptr<ScriptedServices> services_;
+  QString startDirectory_;
+
+  QString ProgramPath(const QString& name) const { return programDir_->filePath(name); }
+  // A data directory with the marker file of the given year.
+  QString MakeDataDirectory(const QString& name, const QString& year) const {
+    QDir(programDir_->path()).mkpath(name);
+    const QString folder = ProgramPath(name);
+    QFile marker(folder + "/Konfi-" + year);
+    if (!marker.open(QIODevice::WriteOnly)) qFatal("cannot create the marker file");
+    return folder;
+  }
+  QString Native(const QString& path) const { return QDir::toNativeSeparators(path); }
+
+ private slots:
+  void init() {
+    programDir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(programDir_->isValid());
+    services_ = std::make_unique<ScriptedServices>();
+    services_->programFolder = programDir_->path();
+    startDirectory_ = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(programDir_->path()));
+  }
+
+  void cleanup() {
+    kd::SetWriteFaultHook(nullptr);
+    QDir::setCurrent(startDirectory_);
+    services_.reset();
+    programDir_.reset();
+  }
+
+  // ------------------------------------------------------------------------------------------
+  // The window's definition
+
+  void controlTexts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Panel3") << "Panel3"
+                            << "Die Angaben hierfür ......................";
+    QTest::newRow("Panel2") << "Panel2"
+                            << "....... legen Sie hier fest.";
+    QTest::newRow("Label1") << "Label1"
+                            << "1. Übernahme aus Programm:";
+    QTest::newRow("Button3") << "Button3"
+                             << "2.  Suchen woher";
+    QTest::newRow("Button4") << "Button4"
+                             << "3.  Suchen wohin";
+    QTest::newRow("Button1") << "Button1"
+                             << "4.  Kandrel-Datei  erstellen";
+    QTest::newRow("EndeButton") << "EndeButton"
+                                << "&Ende";
+    QTest::newRow("Panel4") << "Panel4"
+                            << "Quelldatei";
+    QTest::newRow("Panel1") << "Panel1"
+                            << "Erzeugte Datensätze";
+  }
+
+  void controlTexts() {
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    TForm1 form(*services_);
+    QWidget* control = form.findChild<QWidget*>(name);
+    QVERIFY2(control != nullptr, qPrintable(name));
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
+      QCOMPARE(button->text(), text);
+    } else {
+      auto* label = qobject_cast<QLabel*>(control);
+      QVERIFY(label != nullptr);
+      QCOMPARE(label->text(), text);
+    }
+  }
+
+  void windowBeforeItIsShown() {
+    TForm1 form(*services_);
+    QCOMPARE(form.windowTitle(),
+             QString("Kandrel - Schnittstelle zur Übernahme von Personalstammdaten im "
+                     "Textformat (Stand: 24.04.2018)"));
+    QVERIFY(!form.windowIcon().isNull());
+    QCOMPARE(form.size(), QSize(805, 699));
+    QVERIFY(!Child<QPushButton>(form, "Button1")->isEnabled());
+
+    auto* combo = Child<QComboBox>(form, "ProgrammCombo");
+    QVERIFY(combo->isEditable());
+    QCOMPARE(combo->currentText(), QString());
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    QCOMPARE(items, QStringList({"Agenda", "BBS", "Datev", "Dataline", "Exact", "GDI", "Lexware",
+                                 "sage", "SBS", "VARIAL"}));
+
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "Memo5")),
+             QStringList({"Pfad und Name der Quell-Datei:", "Datenverzeichnis in Kandrel:",
+                          "Umlaute konvertieren:", "Bankverbindungen übernehmen:",
+                          "Jahr der 1. Abr. - wird aut. akt."}));
+    QCOMPARE(Child<QPlainTextEdit>(form, "FormelMemo")->toPlainText(),
+             QString("c:\\Kandrel\\Firma\\\n\nJa\nJa \n15-wird autom. aktualiert "));
+
+    auto* memo1 = Child<QPlainTextEdit>(form, "Memo1");
+    QCOMPARE(memo1->document()->blockCount(), 1);
+    QCOMPARE(memo1->toPlainText(), QString());
+    QVERIFY(memo1->font().fixedPitch() || QFontInfo(memo1->font()).fixedPitch());
+    QCOMPARE(Child<QPlainTextEdit>(form, "Memo3")->toPlainText(), QString());
+    QVERIFY(Child<QPlainTextEdit>(form, "Memo2")->isReadOnly());
+    QVERIFY(Child<QPlainTextEdit>(form, "Memo5")->isReadOnly());
+    QVERIFY(!(Child<QPlainTextEdit>(form, "Memo5")->focusPolicy() & Qt::TabFocus));
+    QVERIFY(!Child<QPlainTextEdit>(form, "FormelMemo")->isReadOnly());
+  }
+
+  void helpText() {
+    TForm1 form(*services_);
+    const QStringList lines = Lines(Child<QPlainTextEdit>(form, "Memo2"));
+    const auto at = [&](const QString& start) {
+      for (int i = 0; i < lines.size(); ++i) {
+        if (lines[i].startsWith(start)) return i;
+      }
+      return -1;
+    };
+    QCOMPARE(lines.first(), QString("Folgende Voraussetzungen müssen vorliegen:"));
+    QCOMPARE(at("Reihenfolge der Schritte:"), 5);
+    for (int step = 1; step <= 4; ++step)
+      QVERIFY(lines[step].startsWith(QString::number(step) + ". "));
+    for (int step = 1; step <= 6; ++step) {
+      QVERIFY(lines[5 + step].startsWith(QString::number(step) + ". "));
+    }
+    QVERIFY(lines[7].contains("\"2.  Suchen woher\""));
+    QVERIFY(lines[8].contains("C:\\KANDREL\\FIRMA\\"));
+    QVERIFY(lines[9].contains("KDIMPORT.TXT"));
+    QVERIFY(lines[10].contains("Stammdaten / Mitarbeiterdaten / Neuen Mitarbeiter anlegen"));
+    QCOMPARE(lines[12], QString());
+    QCOMPARE(lines[13], QString("Hinweise und Probleme"));
+    QCOMPARE(lines[15],
+             QString("- Die Personal-Nr. muss numerisch, max. 4-stellig sein (ansonsten bitte "
+                     "anrufen)."));
+    QVERIFY(lines[16].contains('@'));
+    QCOMPARE(lines[17], QString());
+    QCOMPARE(lines[18], QString("Übernahmen aus folgenden Programmen sind möglich:"));
+    const QStringList programs = {"DATEV (Stand: 09.11.2017)",   "Lexware (Stand 24.04.2018)",
+                                  "Dataline (Stand 23.09.2016)", "GDI (Stand 10.01.2015)",
+                                  "Sage (Stand 01.05.2017)",     "BBS (Stand 02.09.2016)",
+                                  "Agenda (Stand 07.09.2016)",   "EXACT (Stand 17.02.2009)",
+                                  "SBS (Stand 31.08.2012)",      "Varial (Stand 25.09.2017)"};
+    for (int i = 0; i < programs.size(); ++i) QCOMPARE(at(programs[i]), 19 + i);
+    QVERIFY(lines[19].contains("LG_ASCII..._SD.txt"));
+    QVERIFY(lines[20].contains(
+        "Berichtszentrale/Stammdaten/Mitarbeiter(Personalstammblatt)/Exportieren MS Excel als "
+        "CSV-Datei"));
+    QVERIFY(lines[21].contains("Personalstammdaten.dat"));
+    QCOMPARE(lines[22], QString("GDI (Stand 10.01.2015) Exportdatei Personal.csv"));
+    QVERIFY(lines[25].contains("Personaldaten.csv"));
+    QVERIFY(lines[26].contains("persli.txt"));
+    QVERIFY(lines[27].contains("Tabelle2929.csv"));
+    QVERIFY(lines[28].contains("PWASCANS.EXP") && lines[28].contains("PWASCUEB.EXP"));
+    QCOMPARE(lines.mid(29), QStringList({"", ""}));
+  }
+
+  void tabOrderStartsWithTheConversionButton() {
+    TForm1 form(*services_);
+    form.show();
+    QWidget* first = Child<QWidget>(form, "Button1");
+    QStringList order;
+    QWidget* w = first;
+    do {
+      if (w->parentWidget() == &form && (w->focusPolicy() & Qt::TabFocus)) {
+        order << w->objectName();
+      }
+      w = w->nextInFocusChain();
+    } while (w != first && order.size() < 30);
+    QCOMPARE(order, QStringList({"Button1", "ProgrammCombo", "Button3", "Button4", "FormelMemo",
+                                 "EndeButton", "Memo2", "Memo1", "Memo3"}));
+  }
+
+  // ------------------------------------------------------------------------------------------
+  // First start and the year line
+
+  void firstStartWithoutSettingsFile() {
+    TForm1 form(*services_);
+    form.show();
+    QVERIFY(Child<QPushButton>(form, "Button1")->isEnabled());
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")),
+             QStringList({"c:\\Kandrel\\Firma\\", "", "Ja", "Ja ", "19"}));
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "Memo5")).at(4),
+             QString("Jahr der ersten Abrechnung (z.B. 19)"));
+    QCOMPARE(form.Settings().SourcePath, std::string());
+    QCOMPARE(form.Settings().DataDirectory, std::string());
+    QCOMPARE(form.Settings().PayrollYear, std::string());
+
+    // Without a program the run asks for one.
+    form.Button1Click();
+    QCOMPARE(services_->boxes.size(), std::size_t(1));
+    QCOMPARE(services_->boxes[0].caption, QString("Hinweis"));
+    QCOMPARE(services_->boxes[0].text,
+             QString("Im Feld \"Übernahme aus Programm:\" muss festgelegt werden, aus welchem "
+                     "Programm Daten übernommen werden sollen."));
+    QCOMPARE(services_->boxes[0].icon, kd::Icon::Information);
+
+    // With a program and a source file it stops at the data directory, which is still unset.
+    const QString source = ProgramPath("Personaldaten.csv");
+    WriteBytes(source, AgendaExport());
+    Child<QComboBox>(form, "ProgrammCombo")->setEditText("Agenda");
+    services_->openAnswers.push_back(source);
+    form.Button3Click();
+    services_->boxes.clear();
+    form.Button1Click();
+    QCOMPARE(services_->boxes.size(), std::size_t(1));
+    QCOMPARE(services_->boxes[0].caption, QString("Übergabe nicht möglich."));
+    QCOMPARE(services_->boxes[0].text,
+             QString("Entweder existiert das Datenverzeichnis >< nicht oder es enthält "
+                     "keinerlei Lohndaten."));
+    QCOMPARE(services_->boxes[0].icon, kd::Icon::Stop);
+    QCOMPARE(Child<QLabel>(form, "Panel4")->text(), "Quelldatei: " + Native(source));
+    QVERIFY(!QFile::exists(ProgramPath("KDIMPORT.TXT")));
+    QCOMPARE(Child<QPlainTextEdit>(form, "Memo3")->toPlainText(), QString());
+  }
+
+  void yearLine_data() {
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("year");
+    QTest::newRow("2019") << QDate(2019, 1, 7) << "19";
+    QTest::newRow("leading zero") << QDate(2005, 12, 31) << "05";
+    QTest::newRow("new century") << QDate(2100, 6, 1) << "00";
+  }
+
+  void yearLine() {
+    QFETCH(QDate, today);
+    QFETCH(QString, year);
+    services_->today = today;
+    TForm1 form(*services_);
+    form.show();
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")).at(4), year);
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "Memo5")).at(4),
+             "Jahr der ersten Abrechnung (z.B. " + year + ")");
+  }
+
+  // ------------------------------------------------------------------------------------------
+  // Settings file
+
+  void settingsRoundTrip() {
+    {
+      TForm1 form(*services_);
+      form.show();
+      auto* combo = Child<QComboBox>(form, "ProgrammCombo");
+      QTest::keyClicks(combo->lineEdit(), "lexware alt");
+      QCOMPARE(combo->currentText(), QString("lexware alt"));
+      Child<QPlainTextEdit>(form, "FormelMemo")
+          ->setPlainText("/lohn/Müller.csv\n/daten/FIRMA/\nnein\nJa \n17");
+      QTest::mouseClick(Child<QPushButton>(form, "EndeButton"), Qt::LeftButton);
+      QVERIFY(!form.isVisible());
+    }
+    QCOMPARE(ReadBytes(ProgramPath("KDIMPORT.INI")),
+             QByteArray("lexware alt\r\n/lohn/M\xFC"
+                        "ller.csv\r\n/daten/FIRMA/\r\nnein\r\nJa "
+                        "\r\n17\r\n"));
+
+    // The next start restores everything; the year line shows the current year while the
+    // settings keep the stored year until they are read again.
+    services_->today = QDate(2020, 2, 1);
+    TForm1 form(*services_);
+    form.show();
+    QCOMPARE(Child<QComboBox>(form, "ProgrammCombo")->currentText(), QString("lexware alt"));
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")),
+             QStringList({"/lohn/Müller.csv", "/daten/FIRMA/", "nein", "Ja ", "20"}));
+    QCOMPARE(form.Settings().SourcePath, std::string("/lohn/M\xFC"
+                                                     "ller.csv"));
+    QCOMPARE(form.Settings().DataDirectory, std::string("/daten/FIRMA/"));
+    QCOMPARE(form.Settings().ConvertUmlauts, std::string("NEIN"));
+    QCOMPARE(form.Settings().TakeBankData, std::string("JA"));
+    QCOMPARE(form.Settings().PayrollYear, std::string("17"));
+    QVERIFY(services_->boxes.empty());
+  }
+
+  void settingsFileShapes_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("memo");
+    QTest::addColumn<QByteArray>("savedAgain");
+    QTest::newRow("empty file") << QByteArray() << "" << QStringList({"", "", "", "", "19"})
+                                << QByteArray("\r\n\r\n\r\n\r\n\r\n19\r\n");
+    QTest::newRow("program and source only")
+        << QByteArray("Datev\r\n/x/a.csv\r\n") << "Datev"
+        << QStringList({"/x/a.csv", "", "", "", "19"})
+        << QByteArray("Datev\r\n/x/a.csv\r\n\r\n\r\n\r\n19\r\n");
+    QTest::newRow("lines without CR") << QByteArray("SBS\n/a\n/b/\nJa\nnein\n18") << "SBS"
+                                      << QStringList({"/a", "/b/", "Ja", "nein", "19"})
+                                      << QByteArray("SBS\r\n/a\r\n/b/\r\nJa\r\nnein\r\n19\r\n");
+    QTest::newRow("further lines kept")
+        << QByteArray("GDI\r\n/a\r\n/b/\r\nJa\r\nJa \r\n18\r\nnotiz \xE4\r\n") << "GDI"
+        << QStringList({"/a", "/b/", "Ja", "Ja ", "19", "notiz ä"})
+        << QByteArray("GDI\r\n/a\r\n/b/\r\nJa\r\nJa \r\n19\r\nnotiz \xE4\r\n");
+  }
+
+  void settingsFileShapes() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, program);
+    QFETCH(QStringList, memo);
+    QFETCH(QByteArray, savedAgain);
+    WriteBytes(ProgramPath("KDIMPORT.INI"), file);
+    TForm1 form(*services_);
+    form.show();
+    QCOMPARE(Child<QComboBox>(form, "ProgrammCombo")->currentText(), program);
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")), memo);
+    form.EndeButtonClick();
+    QCOMPARE(ReadBytes(ProgramPath("KDIMPORT.INI")), savedAgain);
+  }
+
+  void endeKeepsEverythingWhenTheFileCannotBeWritten() {
+    const QByteArray old("Sage\r\n/alt.csv\r\n/daten/\r\nJa\r\nJa \r\n18\r\n");
+    WriteBytes(ProgramPath("KDIMPORT.INI"), old);
+    TForm1 form(*services_);
+    form.show();
+    auto* memo = Child<QPlainTextEdit>(form, "FormelMemo");
+    const QString before = memo->toPlainText();
+    kd::SetWriteFaultHook([](std::size_t) { return false; });
+    form.EndeButtonClick();
+    kd::SetWriteFaultHook(nullptr);
+    QCOMPARE(services_->boxes.size(), std::size_t(1));
+    QCOMPARE(services_->boxes[0].kind, QString("error"));
+    QCOMPARE(services_->boxes[0].text, QString("Datei KDIMPORT.INI kann nicht erstellt werden"));
+    QVERIFY(form.isVisible());
+    QCOMPARE(memo->toPlainText(), before);
+    QCOMPARE(ReadBytes(ProgramPath("KDIMPORT.INI")), old);
+
+    // The next try succeeds.
+    form.EndeButtonClick();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(ReadBytes(ProgramPath("KDIMPORT.INI")),
+             QByteArray("Sage\r\n/alt.csv\r\n/daten/\r\nJa\r\nJa \r\n19\r\n"));
+  }
+
+  void closingOtherwiseDoesNotSave() {
+    TForm1 form(*services_);
+    form.show();
+    Child<QComboBox>(form, "ProgrammCombo")->setEditText("Datev");
+    QVERIFY(form.close());
+    QVERIFY(!QFile::exists(ProgramPath("KDIMPORT.INI")));
+  }
+
+  // ------------------------------------------------------------------------------------------
+  // Source and target selection
+
+  void sourceCancelledAndConfirmed() {
+    WriteBytes(ProgramPath("KDIMPORT.INI"),
+               "Lexware\r\n/alt/quelle.csv\r\n\r\nJa\r\nJa \r\n19\r\n");
+    QDir(programDir_->path()).mkpath("anderswo");
+    TForm1 form(*services_);
+    form.show();
+    auto* memo = Child<QPlainTextEdit>(form, "FormelMemo");
+
+    // Cancelled after the user typed another path: line 1 shows the path last chosen or read.
+    memo->setPlainText("/getippt.csv\n/\nJa\nJa \n19");
+    QDir::setCurrent(ProgramPath("anderswo"));
+    form.Button3Click();
+    QCOMPARE(services_->openTitles, QStringList({"Lexware -Exportdatei suchen"}));
+    QCOMPARE(Lines(memo), QStringList({"/alt/quelle.csv", "/", "Ja", "Ja ", "19"}));
+    QCOMPARE(QDir::currentPath(), QDir(programDir_->path()).canonicalPath());
+
+    // Confirmed: the chosen file becomes the source at once, umlauts and all.
+    const QString chosen = ProgramPath("Lohn Müller.csv");
+    WriteBytes(chosen, "1;2\r\n");
+    services_->openAnswers.push_back(chosen);
+    QDir::setCurrent(ProgramPath("anderswo"));
+    Child<QComboBox>(form, "ProgrammCombo")->setEditText("Datev");
+    form.Button3Click();
+    QCOMPARE(services_->openTitles.last(), QString("Datev -Exportdatei suchen"));
+    QCOMPARE(Lines(memo).first(), Native(chosen));
+    QCOMPARE(form.Settings().SourcePath, Cp1252(Native(chosen)).toStdString());
+    QCOMPARE(QDir::currentPath(), QDir(programDir_->path()).canonicalPath());
+    QVERIFY(services_->boxes.empty());
+  }
+
+  void targetSelection_data() {
+    QTest::addColumn<QString>("answer");    // "<cancel>", or a path relative to the program folder
+    QTest::addColumn<QString>("expected");  // line 2, relative to the program folder
+    QTest::newRow("proposed name confirmed") << "FIRMA/Konfi-19"
+                                             << "FIRMA/";
+    QTest::newRow("other name in a deeper folder") << "A/B/xyz"
+                                                   << "A/B/";
+    QTest::newRow("cancelled keeps the folder") << "<cancel>"
+                                                << "ALT/";
+  }
+
+  void targetSelection() {
+    QFETCH(QString, answer);
+    QFETCH(QString, expected);
+    const QString folder = programDir_->path() + "/";
+    WriteBytes(ProgramPath("KDIMPORT.INI"), Cp1252("Agenda\r\n" + folder + "src.csv\r\n" + folder +
+                                                   "ALT\r\nJa\r\nJa \r\n17\r\n"));
+    TForm1 form(*services_);
+    form.show();
+    services_->saveAnswers.push_back(answer == "<cancel>" ? std::nullopt
+                                                          : std::optional(folder + answer));
+    form.Button4Click();
+    QCOMPARE(services_->saveCalls.size(), std::size_t(1));
+    QCOMPARE(services_->saveCalls[0].title, QString("Kandrel - Verzeichnis suchen"));
+    QCOMPARE(services_->saveCalls[0].startFolder, Native(folder + "ALT/"));
+    QCOMPARE(services_->saveCalls[0].proposedName, QString("Konfi-19"));
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")).at(1), Native(folder + expected));
+    QCOMPARE(form.Settings().DataDirectory, Cp1252(Native(folder + expected)).toStdString());
+    QCOMPARE(form.Settings().PayrollYear, std::string("19"));
+    QVERIFY(services_->boxes.empty());
+  }
+
+  void targetCutBackWithoutFolder_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("bare name") << "Konfi-19"
+                               << "/";
+    QTest::newRow("only the root") << "/Konfi-19"
+                                   << "/";
+    QTest::newRow("folder with separator") << "/daten/"
+                                           << "/daten/";
+  }
+
+  void targetCutBackWithoutFolder() {
+    QFETCH(QString, answer);
+    QFETCH(QString, expected);
+    TForm1 form(*services_);
+    form.show();
+    services_->saveAnswers.push_back(answer);
+    form.Button4Click();
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")).at(1), Native(expected));
+  }
+
+  void targetSelectionRereadsHandEditedLines() {
+    const QString source = ProgramPath("Personaldaten.csv");
+    WriteBytes(source, AgendaExport());
+    WriteBytes(ProgramPath("KDIMPORT.INI"),
+               Cp1252("Agenda\r\n" + source + "\r\n\r\nJa\r\nJa \r\n19\r\n"));
+    const QString data = MakeDataDirectory("FIRMA", "19");
+    TForm1 form(*services_);
+    form.show();
+    QCOMPARE(form.Settings().TakeBankData, std::string("JA"));
+    auto* memo = Child<QPlainTextEdit>(form, "FormelMemo");
+    QStringList lines = Lines(memo);
+    lines[3] = "nein";
+    memo->setPlainText(lines.join('\n'));
+    QCOMPARE(form.Settings().TakeBankData, std::string("JA"));
+    services_->saveAnswers.push_back(data + "/Konfi-19");
+    form.Button4Click();
+    QCOMPARE(form.Settings().TakeBankData, std::string("NEIN"));
+    QCOMPARE(Child<QLabel>(form, "Panel4")->text(), "Datei aus Agenda: " + Native(source));
+    QVERIFY(Child<QPlainTextEdit>(form, "Memo1")->toPlainText().contains("Müller"));
+
+    // The run now writes no bank file.
+    form.Button1Click();
+    QVERIFY(QFile::exists(data + "/KDIMPORT.TXT"));
+    QVERIFY(!QFile::exists(data + "/Bank-19"));
+  }
+
+  // ------------------------------------------------------------------------------------------
+  // Conversion runs
+
+  void conversionMatchesTheCommandLine() {
+    QByteArray exportBytes = ReadBytes(KDIMPORT_SAMPLES_DIR "/agenda/Personaldaten.csv");
+    if (exportBytes == "<missing>") exportBytes = AgendaExport();
+    QDir(programDir_->path()).mkpath("Lohn Müller");
+    const QString source = ProgramPath("Lohn Müller/Personaldaten.csv");
+    WriteBytes(source, exportBytes);
+    const QString data = MakeDataDirectory("FIRMA", "19");
+    const QString separator = QLocale::system().decimalPoint().left(1);
+
+    // The command line on the same export, with the same settings.
+    QProcess cli;
+    cli.setWorkingDirectory(programDir_->path());
+    cli.start(KDIMPORT_CLI_PATH,
+              {"--program", "Agenda", "--source", source, "--data-dir", data, "--year", "19",
+               "--umlauts", "Ja", "--bank", "Ja ", "--decimal-separator", separator});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QString cliMessages = QString::fromUtf8(cli.readAllStandardOutput());
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardError()), QString());
+    const QByteArray expectedImport = ReadBytes(data + "/KDIMPORT.TXT");
+    const QByteArray expectedBank = ReadBytes(data + "/Bank-19");
+    QVERIFY(QFile::remove(data + "/KDIMPORT.TXT"));
+    QVERIFY(QFile::remove(data + "/Bank-19"));
+    QVERIFY(expectedImport.startsWith("KONV=1;\r\n"));
+    QVERIFY(cliMessages.contains(" Bankverbindungen in der Datei "));
+
+    WriteBytes(ProgramPath("KDIMPORT.INI"),
+               Cp1252("Agenda\r\n" + source + "\r\n" + data + "\r\nJa\r\nJa \r\n19\r\n"));
+    TForm1 form(*services_);
+    form.show();
+    auto* memo3 = Child<QPlainTextEdit>(form, "Memo3");
+    QStringList memo3AtBox;
+    services_->onBox = [&] { memo3AtBox << memo3->toPlainText(); };
+
+    QTest::mouseClick(Child<QPushButton>(form, "Button1"), Qt::LeftButton);
+    QCOMPARE(ReadBytes(data + "/KDIMPORT.TXT"), expectedImport);
+    QCOMPARE(ReadBytes(data + "/Bank-19"), expectedBank);
+
+    // The same messages in the same order: the bank file first, then the import file.
+    QString windowMessages;
+    for (const ShownBox& box : services_->boxes) {
+      QCOMPARE(box.kind, QString("message"));
+      QCOMPARE(box.icon, kd::Icon::Information);
+      windowMessages += "[" + box.caption + "] " + box.text + "\n";
+    }
+    QCOMPARE(windowMessages, cliMessages);
+    QCOMPARE(services_->boxes.size(), std::size_t(2));
+    QVERIFY(services_->boxes[0].text.startsWith(QString::number(expectedBank.count("\r\n")) +
+                                                " Bankverbindungen in der Datei "));
+    const QStringList records = FromCp1252(expectedImport).split("\r\n", Qt::SkipEmptyParts).mid(1);
+    QCOMPARE(services_->boxes[1].text, QString::number(records.size()) +
+                                           " Datensätze in der Datei " + Native(data) +
+                                           "/KDIMPORT.TXT gespeichert.");
+    // The records are in the list already when the first message appears.
+    QCOMPARE(memo3AtBox.first(), records.join('\n'));
+
+    // The source file as loaded, umlauts shown as such.
+    QCOMPARE(Child<QLabel>(form, "Panel4")->text(), "Quelldatei: " + Native(source));
+    QString shown = FromCp1252(exportBytes);
+    shown.replace("\r\n", "\n");
+    if (shown.endsWith('\n')) shown.chop(1);
+    QCOMPARE(Child<QPlainTextEdit>(form, "Memo1")->toPlainText(), shown);
+
+    // A second run gives a complete file again and the list keeps the first run's records.
+    form.Button1Click();
+    QCOMPARE(ReadBytes(data + "/KDIMPORT.TXT"), expectedImport);
+    QCOMPARE(Lines(memo3), records + records);
+    QCOMPARE(services_->boxes.size(), std::size_t(4));
+  }
+
+  void importFileThatCannotBeWritten() {
+    const QString source = ProgramPath("Personaldaten.csv");
+    WriteBytes(source, AgendaExport());
+    const QString data = MakeDataDirectory("FIRMA", "19");
+    WriteBytes(ProgramPath("KDIMPORT.INI"),
+               Cp1252("Agenda\r\n" + source + "\r\n" + data + "\r\nJa\r\nnein\r\n19\r\n"));
+    TForm1 form(*services_);
+    form.show();
+    kd::SetWriteFaultHook([](std::size_t) { return false; });
+    form.Button1Click();
+    kd::SetWriteFaultHook(nullptr);
+    QCOMPARE(services_->boxes.size(), std::size_t(1));
+    QCOMPARE(services_->boxes[0].kind, QString("error"));
+    QCOMPARE(services_->boxes[0].text,
+             "Datei " + Native(data) + "/KDIMPORT.TXT kann nicht erstellt werden");
+    QVERIFY(!QFile::exists(data + "/KDIMPORT.TXT"));
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "Memo3")).size(), 2);
+
+    // The window stays usable: the next run writes the file.
+    form.Button1Click();
+    QVERIFY(QFile::exists(data + "/KDIMPORT.TXT"));
+    QCOMPARE(services_->boxes.back().caption, QString("Datei erfolgreich hergestellt."));
+    QCOMPARE(Lines(Child<QPlainTextEdit>(form, "Memo3")).size(), 4);
+  }
+
+  void refusalsShowTheirMessageOnly_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("unknown name with a blank") << "Lexware "
+                                               << "Programmname Lexware  unbekannt."
+                                               << "Datei aus Lexware : <source>";
+    QTest::newRow("spreadsheet") << "Agenda"
+                                 << "Übergabe nicht möglich."
+                                 << "Datei aus Agenda: <source>";
+  }
+
+  void refusalsShowTheirMessageOnly() {
+    QFETCH(QString, program);
+    QFETCH(QString, caption);
+    QFETCH(QString, panel);
+    const QString source = ProgramPath("liste.xls.csv");
+    WriteBytes(source, AgendaExport());
+    MakeDataDirectory("FIRMA", "19");
+    WriteBytes(ProgramPath("KDIMPORT.INI"),
+               Cp1252(program + "\r\n" + source + "\r\n" + ProgramPath("FIRMA") +
+                      "\r\nJa\r\nJa \r\n19\r\n"));
+    TForm1 form(*services_);
+    form.show();
+    form.Button1Click();
+    QCOMPARE(services_->boxes.size(), std::size_t(1));
+    QCOMPARE(services_->boxes[0].caption, caption);
+    QCOMPARE(services_->boxes[0].icon, kd::Icon::Stop);
+    panel.replace("<source>", Native(source));
+    QCOMPARE(Child<QLabel>(form, "Panel4")->text(), panel);
+    QVERIFY(!QFile::exists(ProgramPath("FIRMA/KDIMPORT.TXT")));
+  }
+
+  // ------------------------------------------------------------------------------------------
+  // The real message boxes
+
+  void messageBoxes_data() {
+    QTest::addColumn<bool>("isError");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("information") << false << int(QMessageBox::Information) << "Hinweis";
+    QTest::newRow("stop") << false << int(QMessageBox::Critical) << "Übergabe nicht möglich.";
+    QTest::newRow("file error") << true << int(QMessageBox::Critical) << "KDIMPORT";
+  }
+
+  void messageBoxes() {
+    QFETCH(bool, isError);
+    QFETCH(int, icon);
+    QFETCH(QString, caption);
+    QtFormServices real;
+    QWidget parent;
+    parent.show();
+    struct Seen {
+      bool found = false;
+      int icon = -1;
+      QString title, text;
+      QMessageBox::StandardButtons buttons;
+      bool modal = false;
+    } seen;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      poll.stop();
+      seen = {true,        int(box->icon()),       box->windowTitle(),
+              box->text(), box->standardButtons(), box->isModal()};
+      box->button(QMessageBox::Ok)->click();
+    });
+    poll.start();
+    const QString text = "Datei /x/ä kann nicht erstellt werden";
+    if (isError) {
+      real.Error(&parent, text);
+    } else {
+      real.Message(&parent, text, caption,
+                   icon == QMessageBox::Critical ? kd::Icon::Stop : kd::Icon::Information);
+    }
+    QVERIFY(seen.found);
+    QCOMPARE(seen.icon, icon);
+    QCOMPARE(seen.title, caption);
+    QCOMPARE(seen.text, text);
+    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(seen.modal);
+  }
+};
+
+QTEST_MAIN(TForm1Test)
+#include "tform1_test.moc"
