@@ -45,8 +45,8 @@ constexpr int kWorkingTime = 121;
 // Person group of marginal employment: flat-rate tax and the fixed health insurance fund.
 constexpr std::string_view kMarginalPersonGroup = "109";
 
-// IBANs of this length or shorter are no bank connection.
-constexpr std::size_t kShortestIbanLength = 8;
+// An IBAN of at most this many characters is no bank connection.
+constexpr std::size_t kUnusableIbanLength = 8;
 
 std::string BlankOutQuotes(std::string_view line) {
   std::string text(line);
@@ -150,7 +150,7 @@ void ReadEmployee(ReaderContext& context, BankCodeTable& bankCodes, std::string_
   BankConnection bank;
   bank.bankName = bankCodes.Lookup(field(kBic));
   const std::string iban = field(kIban);
-  if (iban.size() <= kShortestIbanLength) return;
+  if (iban.size() <= kUnusableIbanLength) return;
   bank.personnelNumber = personnelNumber;
   bank.holder = namePair;
   bank.iban = StripBlanks(iban);
