@@ -1,10 +1,152 @@
-// PLACEHOLDER until the reader is written: only the flag line.
+// Lexware export in the fixed column order (every Lexware file whose column line lacks
+// "Wohnland;LKZ;"). Fields are taken by column number; a column line, where the export has
+// one, falls away because it does not begin with a digit. This layout carries bank code and
+// account number instead of IBAN and BIC.
+#include <string>
+#include <string_view>
+
 #include "readers.h"
+#include "text.h"
 
 namespace kd::readers {
 
+namespace {
+
+// Column numbers of the export (column 0 is the personnel number).
+constexpr int kSurname = 1;
+constexpr int kFirstName = 2;
+constexpr int kStreet = 6;
+constexpr int kHouseNumber = 7;
+constexpr int kPostcode = 9;
+constexpr int kTown = 10;
+constexpr int kNationality = 16;
+constexpr int kBirthDate = 17;
+constexpr int kEntryDate = 18;
+constexpr int kBankName = 26;
+constexpr int kBankCode = 27;
+constexpr int kAccountNumber = 28;
+constexpr int kOtherSurname = 30;
+constexpr int kOtherFirstName = 31;
+constexpr int kInsuranceNumber = 46;
+constexpr int kActivityKey = 54;
+constexpr int kJobTitle = 57;
+constexpr int kPersonGroup = 58;
+constexpr int kContributionGroups = 60;
+constexpr int kTaxTable = 78;
+constexpr int kTaxClass = 79;
+constexpr int kChildren = 80;
+constexpr int kReligion = 84;
+constexpr int kSpouseReligion = 85;
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// Person groups beginning with "99" mean "no group" in Lexware; Kandrel writes them as 000.
+std::string PersonGroup(std::string_view group) {
+  return group.substr(0, 2) == "99" ? std::string("000") : std::string(group);
+}
+
+// The social insurance number "12 010270 M 001" without its blanks at positions 3, 10 and 12.
+std::string InsuranceNumberWithoutBlanks(std::string_view text) {
+  std::string result(Cut(text, 1, 2));
+  result += Cut(text, 4, 6);
+  result += Cut(text, 11, 1);
+  result += Cut(text, 13, 3);
+  return result;
+}
+
+// "1 1 1 1": the contribution groups for health, pension, unemployment and care insurance,
+// separated by blanks.
+std::string ContributionGroupDigits(std::string_view groups) {
+  std::string result(Cut(groups, 1, 1));
+  result += Cut(groups, 3, 1);
+  result += Cut(groups, 5, 1);
+  result += Cut(groups, 7, 1);
+  return result;
+}
+
+// The tax table ("Allgemeine Tabelle", "Besondere Tabelle") and the tax class stand in two
+// columns; Kandrel marks the special table with "B" in front of the class. The item is left out
+// when neither column says anything, and written empty when the class is missing.
+void AddTaxClass(std::string_view taxTable, std::string_view taxClass, RecordBuilder& record) {
+  const bool namesTable = Contains(taxTable, "Tabell");
+  if (!namesTable && taxClass.empty()) return;
+  std::string value;
+  if (!taxClass.empty()) {
+    if (namesTable && Contains(taxTable, "Besond")) value = "B";
+    value += taxClass;
+  }
+  record.Add("StKl", value);
+}
+
+// Child allowances with a decimal comma such as "0,5" are written with a point.
+std::string ChildAllowance(std::string_view children) {
+  std::string result(children);
+  if (result.size() > 2 && result[1] == ',') result[1] = '.';
+  return result;
+}
+
+// The employee's religion, and the spouse's after "/" unless Lexware writes "--". An empty
+// spouse column still gets the "/".
+std::string Religion(std::string_view own, std::string_view spouse) {
+  std::string result(own);
+  if (spouse != "--") result.append(1, '/').append(spouse);
+  return result;
+}
+
+void AddBankConnection(const Columns& columns, const std::string& holder, ReaderContext& context) {
+  // Only a German bank code of exactly 8 characters makes a usable bank connection.
+  if (columns[kBankCode].size() != 8) return;
+  BankConnection bank;
+  bank.personnelNumber = columns.Field(0);
+  bank.holder = holder;
+  const std::string otherHolder =
+      columns.Field(kOtherSurname) + ", " + columns.Field(kOtherFirstName);
+  if (otherHolder.size() > 5) bank.holder = otherHolder;
+  bank.bankCode = columns.Field(kBankCode);
+  bank.accountNumber = columns.Field(kAccountNumber);
+  bank.bankName = columns.Field(kBankName);
+  context.AddBankLine(bank);
+}
+
+void ReadEmployee(std::string_view line, ReaderContext& context) {
+  const Columns columns(line);
+  const std::string holder = columns.Field(kSurname) + ", " + columns.Field(kFirstName);
+
+  RecordBuilder record;
+  // The personnel number is taken whole: this layout neither tests nor shortens it.
+  record.Add("PNr", columns[0]);
+  record.Add("Name", holder);
+  record.Add("Str", columns.Field(kStreet) + " " + columns.Field(kHouseNumber));
+  record.Add("Ort", columns.Field(kPostcode) + " " + columns.Field(kTown));
+  if (columns[kNationality] == "Deutschland") record.AddItems("Staat=000;");
+  record.Add("Geb", columns[kBirthDate]);
+  record.Add("BegB", columns[kEntryDate]);
+  record.Add("VNr", InsuranceNumberWithoutBlanks(columns[kInsuranceNumber]));
+  record.Add("Art", columns[kJobTitle]);
+  record.Add("PG", PersonGroup(columns[kPersonGroup]));
+  record.Add("Taet", columns[kActivityKey]);
+  const std::string_view groups = columns[kContributionGroups];
+  if (groups.size() > 6) record.Add("BG", ContributionGroupDigits(groups));
+  AddTaxClass(columns[kTaxTable], columns[kTaxClass], record);
+  record.Add("KiFr", ChildAllowance(columns[kChildren]));
+  record.Add("Kirche", Religion(columns[kReligion], columns[kSpouseReligion]));
+  context.AddRecord(record.Take());
+
+  if (context.TakeBankData()) AddBankConnection(columns, holder, context);
+}
+
+}  // namespace
+
 void ReadLexwareSecond(ReaderContext& context) {
   context.AddFlagLine();
+  for (const std::string_view line : context.SourceLines()) {
+    // Employee lines begin with their personnel number; the column line does not. A line saved
+    // by a spreadsheet lacks the closing semicolon; closing it keeps its last column.
+    if (StartsWithDigit(line)) ReadEmployee(std::string(line) + ';', context);
+  }
+  if (context.TakeBankData()) context.SaveBankFile();
 }
 
 }  // namespace kd::readers
