@@ -1,10 +1,122 @@
-// PLACEHOLDER until the reader is written: only the flag line.
+// EXACT exports its employee list as "persli.txt": semicolon-separated text without quoting,
+// every field (the last one too) closed by a semicolon, optionally below a line of column
+// names. Employee lines begin with a digit; the cost centre travels in front of the
+// personnel number.
+#include <string>
+#include <string_view>
+
 #include "readers.h"
+#include "text.h"
 
 namespace kd::readers {
+namespace {
+
+// Columns of persli.txt, numbered from 0 as the export's column line names them.
+constexpr int kPersonnelNumber = 0;     // "PNR."
+constexpr int kSurname = 1;             // "NAME"
+constexpr int kFirstName = 2;           // "VORNAME"
+constexpr int kStreet = 3;              // "STRASSE"
+constexpr int kPostcode = 4;            // "PLZ"
+constexpr int kTown = 5;                // "ORT"
+constexpr int kBirthDate = 6;           // "GEB."
+constexpr int kInsuranceNumber = 7;     // "SV-NR."
+constexpr int kJobTitle = 8;            // "BERUF"
+constexpr int kEntryDate = 9;           // "EINTRITT"
+constexpr int kBankName = 11;           // "BANK"
+constexpr int kBankCode = 12;           // "BLZ"
+constexpr int kAccountNumber = 13;      // "KTONR."
+constexpr int kMunicipalityKey = 14;    // "AGS"
+constexpr int kTaxClass = 15;           // "LSTKL"
+constexpr int kChildAllowance = 16;     // "KI.FR."
+constexpr int kReligion = 17;           // "RELI"
+constexpr int kNationality = 18;        // "STAAT"
+constexpr int kPersonGroup = 19;        // "PGR"
+constexpr int kActivity = 20;           // "TAET"
+constexpr int kContributionGroup = 21;  // "BGS"
+constexpr int kTransitionZone = 23;     // "GZ"
+
+// A German bank code has exactly eight digits; other lengths give no bank line.
+constexpr std::size_t kBankCodeLength = 8;
+
+struct PersonnelNumber {
+  std::string costCentre;  // empty when the number carries none
+  std::string number;
+};
+
+// A six-character number holds a two-character cost centre in front, a five-character number
+// a one-character cost centre; every other number is the personnel number itself.
+PersonnelNumber SplitCostCentre(std::string_view text) {
+  if (text.size() == 6) return {std::string(text.substr(0, 2)), std::string(text.substr(2))};
+  if (text.size() == 5) return {std::string(text.substr(0, 1)), std::string(text.substr(1))};
+  return {std::string(), std::string(text)};
+}
+
+// EXACT writes the religion as a word; its first two letters give Kandrel's code. Anything
+// else is passed on as exported.
+std::string ChurchCode(std::string_view religion) {
+  if (religion.starts_with("ev")) return "EV";
+  if (religion.starts_with("ka")) return "RK";
+  if (religion.starts_with("./")) return "--";
+  return std::string(religion);
+}
+
+// The transition zone column holds "GL..." for employees in the low-wage transition zone.
+std::string_view TransitionZone(std::string_view marker) {
+  return marker.starts_with("GL") ? "1" : "0";
+}
+
+// Tax class 0 marks a flat-rate taxed employee.
+std::string TaxClass(std::string_view taxClass) {
+  return taxClass == "0" ? std::string("EP") : std::string(taxClass);
+}
+
+void ReadEmployee(ReaderContext& context, std::string_view line) {
+  const Columns columns(line);
+  const PersonnelNumber personnel = SplitCostCentre(columns[kPersonnelNumber]);
+  const std::string namePair =
+      std::string(columns[kSurname]) + ", " + std::string(columns[kFirstName]);
+
+  RecordBuilder record;
+  if (!personnel.costCentre.empty()) record.Add("KSt", personnel.costCentre);
+  record.Add("PNr", personnel.number)
+      .Add("Name", namePair)
+      .Add("Str", columns[kStreet])
+      .Add("Ort", std::string(columns[kPostcode]) + " " + std::string(columns[kTown]))
+      .Add("Geb", columns[kBirthDate])
+      .Add("BegB", columns[kEntryDate])
+      .Add("VNr", columns[kInsuranceNumber])
+      .Add("Art", columns[kJobTitle])
+      .Add("Kirche", ChurchCode(columns[kReligion]))
+      .Add("GZ", TransitionZone(columns[kTransitionZone]))
+      .Add("Taet", columns[kActivity])
+      .Add("BG", columns[kContributionGroup])
+      .Add("StKl", TaxClass(columns[kTaxClass]))
+      .Add("KiFr", columns[kChildAllowance])
+      .Add("AGS", columns[kMunicipalityKey])
+      .Add("PG", columns[kPersonGroup])
+      .Add("Staat", columns[kNationality]);
+  context.AddRecord(record.Take());
+
+  if (!context.TakeBankData() || columns[kBankCode].size() != kBankCodeLength) return;
+  BankConnection bank;
+  bank.personnelNumber = personnel.number;
+  bank.holder = namePair;
+  bank.bankCode = std::string(columns[kBankCode]);
+  bank.accountNumber = std::string(columns[kAccountNumber]);
+  bank.bankName = std::string(columns[kBankName]);
+  context.AddBankLine(bank);
+}
+
+}  // namespace
 
 void ReadExact(ReaderContext& context) {
   context.AddFlagLine();
+  for (const std::string_view line : context.SourceLines()) {
+    // The column line and empty lines do not begin with a digit.
+    if (!StartsWithDigit(line)) continue;
+    ReadEmployee(context, line);
+  }
+  if (context.TakeBankData()) context.SaveBankFile();
 }
 
 }  // namespace kd::readers
