@@ -1,10 +1,135 @@
-// PLACEHOLDER until the reader is written: only the flag line.
+// Sage: the employee list, semicolon-separated without quotes, its column line first and one
+// line per employee. Fields are taken by their position; the export carries the bank's name
+// and the IBAN but no BIC.
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 #include "readers.h"
+#include "text.h"
 
 namespace kd::readers {
+namespace {
+
+// Columns of the export (0 is the text before the first semicolon).
+constexpr int kPersonnelNumber = 0;     // "Pers-Nr"
+constexpr int kFirstName = 1;           // "Vorname"
+constexpr int kSurname = 2;             // "Name"
+constexpr int kStreet = 3;              // "Straße"
+constexpr int kPostcode = 4;            // "Postleitzahl"
+constexpr int kTown = 5;                // "Ort"
+constexpr int kNationality = 10;        // "Nationalität"
+constexpr int kEntryDate = 13;          // "Eintritt"
+constexpr int kBirthDate = 17;          // "Geburtsdatum"
+constexpr int kBankName = 21;           // "Bank"
+constexpr int kIban = 22;               // "IBAN"
+constexpr int kTaxClass = 24;           // "Steuerklasse"
+constexpr int kChildAllowance = 25;     // "Kinderfreibetrag"
+constexpr int kFactor = 26;             // "Faktor"
+constexpr int kChurchTax = 27;          // "Kirchensteuer"
+constexpr int kTaxId = 30;              // "Steuer-ID"
+constexpr int kInsuranceNumber = 31;    // "Rentenversicherungsnummer"
+constexpr int kPersonGroup = 32;        // "Personengruppenschlüssel"
+constexpr int kActivityKey = 34;        // "Tätigkeitsschlüssel"
+constexpr int kJobTitle = 35;           // "Tätigkeit"
+constexpr int kActivityB1 = 36;         // "B1"
+constexpr int kActivityB2 = 38;         // "B2"
+constexpr int kContributionGroup = 40;  // "SV-Schlüssel"
+constexpr int kParentStatus = 46;       // "Elterneigenschaft"
+constexpr int kHazardTariff = 54;       // "Gefahrentarifstelle"
+
+// Only an IBAN longer than this, counted as exported (blanks included), gives a bank line.
+constexpr std::size_t kShortestIban = 8;
+
+bool IsEmployeeLine(std::string_view line) {
+  return line.size() >= 2 && StartsWithDigit(line);
+}
+
+// Sage writes the nationality as a word; only German nationality is taken over, as key 000.
+bool IsGerman(std::string_view nationality) {
+  return nationality == "deutsch";
+}
+
+// Sage writes the confessions of a couple as "rk ev"; Kandrel joins them with a slash, and
+// wants every code in capitals.
+std::string ChurchValue(std::string_view churchTax) {
+  std::string value(churchTax);
+  if (value == "rk ev") value = "RK/EV";
+  if (value == "ev rk") value = "EV/RK";
+  return UpperAscii(value);
+}
+
+// Parent status is set only when the export names the tax card as its source.
+std::string_view ParentStatus(std::string_view parentStatus) {
+  return parentStatus == "Lohnsteuerkarte" ? "1" : "0";
+}
+
+// The factor of the factor procedure with a decimal point; a factor of 0 means none.
+std::string Factor(std::string_view factor) {
+  std::string value(factor);
+  std::replace(value.begin(), value.end(), ',', '.');
+  if (value == "0") return "";
+  return value;
+}
+
+// The activity key is spread over three columns of the export; joined they form the key.
+std::string ActivityKey(const Columns& columns) {
+  std::string key(columns[kActivityKey]);
+  key.append(columns[kActivityB1]).append(columns[kActivityB2]);
+  return key;
+}
+
+std::string NamePair(const Columns& columns) {
+  return std::string(columns[kSurname]) + ", " + std::string(columns[kFirstName]);
+}
+
+std::string BuildRecord(const Columns& columns) {
+  RecordBuilder record;
+  record.Add("PNr", columns[kPersonnelNumber])
+      .Add("Name", NamePair(columns))
+      .Add("Str", columns[kStreet])
+      .Add("Ort", std::string(columns[kPostcode]) + " " + std::string(columns[kTown]));
+  if (IsGerman(columns[kNationality])) record.AddItems("Staat=000;");
+  record.Add("Geb", columns[kBirthDate])
+      .Add("BegB", columns[kEntryDate])
+      .Add("VNr", columns[kInsuranceNumber])
+      .Add("Art", columns[kJobTitle])
+      .Add("Kirche", ChurchValue(columns[kChurchTax]))
+      .Add("IdNr", columns[kTaxId])
+      .Add("Taet", ActivityKey(columns))
+      .Add("BG", columns[kContributionGroup])
+      .Add("BegV", columns[kEntryDate])
+      .Add("GTS", columns[kHazardTariff])
+      .AddItems("Uml=1;")
+      .Add("Eltern", ParentStatus(columns[kParentStatus]))
+      .Add("StKl", TaxClassWordToDigit(columns[kTaxClass]))
+      .Add("KiFr", columns[kChildAllowance])
+      .Add("PG", columns[kPersonGroup])
+      .Add("Faktor", Factor(columns[kFactor]));
+  return record.Take();
+}
+
+void AddBankConnection(ReaderContext& context, const Columns& columns) {
+  if (columns[kIban].size() <= kShortestIban) return;
+  BankConnection bank;
+  bank.personnelNumber = std::string(columns[kPersonnelNumber]);
+  bank.holder = NamePair(columns);
+  bank.bankName = std::string(columns[kBankName]);
+  bank.iban = StripBlanks(columns[kIban]);
+  context.AddBankLine(bank);
+}
+
+}  // namespace
 
 void ReadSage(ReaderContext& context) {
   context.AddFlagLine();
+  for (const std::string_view line : context.SourceLines()) {
+    if (!IsEmployeeLine(line)) continue;
+    const Columns columns(line);
+    context.AddRecord(BuildRecord(columns));
+    if (context.TakeBankData()) AddBankConnection(context, columns);
+  }
+  if (context.TakeBankData()) context.SaveBankFile();
 }
 
 }  // namespace kd::readers

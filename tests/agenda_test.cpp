@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,10 @@ struct RecordCase {
   std::string line;
   std::string record;
 };
+
+void PrintTo(const RecordCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class AgendaRecordTest : public ::testing::TestWithParam<RecordCase> {};
 
@@ -300,6 +305,10 @@ struct BankCase {
   std::map<int, std::string> fields;
   std::vector<std::string> bankLines;
 };
+
+void PrintTo(const BankCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class AgendaBankTest : public ::testing::TestWithParam<BankCase> {};
 
