@@ -18,29 +18,70 @@ constexpr const char* kUsage =
     "                     [--year JJ] [--umlauts TEXT] [--bank TEXT]\n"
     "                     [--decimal-separator ZEICHEN] [--help] [--version]\n";
 
+// The example of the help in the shell's own words.
+#ifdef _WIN32
+#define KDIMPORT_EXAMPLE_DIR "C:\\Kandrel\\FIRMA"
+#define KDIMPORT_EXAMPLE_CONTINUE "^"
+#else
+#define KDIMPORT_EXAMPLE_DIR "/srv/kandrel/FIRMA"
+#define KDIMPORT_EXAMPLE_CONTINUE "\\"
+#endif
+
+// The help text; the build turns it into the manual page, so it keeps its shape: a headline,
+// paragraphs, and headings ending in ":" over lists of "  term  explanation" lines.
 constexpr const char* kHelp =
-    "Übernahme von Personalstammdaten im Textformat nach Kandrel.\n"
+    "Kandrel - Schnittstelle zur Übernahme von Personalstammdaten im Textformat\n"
     "\n"
-    "Liest die Exportdatei eines anderen Lohnprogramms und schreibt die Datei KDIMPORT.TXT\n"
-    "(und auf Wunsch die Bankverbindungen als Bank-JJ) in das Datenverzeichnis des Mandanten.\n"
+    "kdimport-cli macht dasselbe wie der Knopf \"4.  Kandrel-Datei  erstellen\" im Fenster,\n"
+    "ohne Fenster: Es liest die Exportdatei eines anderen Lohnprogramms und schreibt die Datei\n"
+    "KDIMPORT.TXT in das Datenverzeichnis des Mandanten in Kandrel, bei \"Bankverbindungen\n"
+    "übernehmen: Ja\" auch die Bankverbindungen in die Datei Bank-JJ. Die Angaben entsprechen den\n"
+    "Angaben im Fenster.\n"
     "\n"
+    "Angaben:\n"
     "  --program NAME        1. Übernahme aus Programm: Agenda, BBS, Datev, Dataline, Exact,\n"
-    "                        GDI, Lexware, sage, SBS oder VARIAL\n"
-    "  --source DATEI        Pfad und Name der Quell-Datei (die Exportdatei)\n"
-    "  --data-dir VERZ.      Datenverzeichnis in Kandrel (enthält die Datei Konfi-JJ)\n"
-    "  --year JJ             Jahr der 1. Abr., zweistellig (Vorgabe: das laufende Jahr)\n"
-    "  --umlauts TEXT        Umlaute konvertieren (Vorgabe: Ja)\n"
-    "  --bank TEXT           Bankverbindungen übernehmen (Vorgabe: Ja)\n"
-    "  --decimal-separator Z Dezimaltrennzeichen für Zahlen (Vorgabe: aus den\n"
+    "                        GDI, Lexware, sage, SBS oder VARIAL (groß oder klein geschrieben)\n"
+    "  --source DATEI        Pfad und Name der Quell-Datei: die Exportdatei des Programms\n"
+    "  --data-dir VERZEICHNIS\n"
+    "                        Datenverzeichnis in Kandrel: das Verzeichnis des Mandanten, in dem\n"
+    "                        die Datei Konfi-JJ liegt\n"
+    "  --year JJ             Jahr der ersten Abrechnung, zweistellig (Vorgabe: das laufende\n"
+    "                        Jahr); es bestimmt die Namen Konfi-JJ und Bank-JJ\n"
+    "  --umlauts TEXT        Umlaute konvertieren: Ja oder Nein (Vorgabe: Ja)\n"
+    "  --bank TEXT           Bankverbindungen übernehmen: Ja oder Nein (Vorgabe: Ja)\n"
+    "  --decimal-separator ZEICHEN\n"
+    "                        Dezimaltrennzeichen der Zahlen aus VARIAL (Vorgabe: aus den\n"
     "                        Regionaleinstellungen der Umgebung)\n"
-    "  --help                diese Hilfe\n"
-    "  --version             die Version\n"
+    "  --help                diese Hilfe zeigen\n"
+    "  --version             die Versionsnummer zeigen\n"
     "\n"
-    "Die Bankleitzahlendatei BLZ_20170904.txt und bei VARIAL die Bankdatei PWASCUEB.EXP werden\n"
-    "im aktuellen Verzeichnis gesucht.\n"
+    "Dateien:\n"
+    "  KDIMPORT.TXT          die Datei für Kandrel, im Datenverzeichnis; eine vorhandene wird\n"
+    "                        ersetzt\n"
+    "  Bank-JJ               die Bankverbindungen, im Datenverzeichnis; eine vorhandene wird\n"
+    "                        ersetzt\n"
+    "  Konfi-JJ              kennzeichnet das Datenverzeichnis eines Mandanten in Kandrel; ohne\n"
+    "                        diese Datei wird nichts geschrieben\n"
+    "  BLZ_20170904.txt      die Bankleitzahlendatei für Datev und VARIAL, im aktuellen\n"
+    "                        Verzeichnis (sie liegt im Programmordner)\n"
+    "  PWASCUEB.EXP          die Bankverbindungen aus VARIAL, im aktuellen Verzeichnis\n"
     "\n"
-    "Meldungen erscheinen als [Überschrift] Text. Rückgabewert: 0 wenn KDIMPORT.TXT geschrieben\n"
-    "wurde, 1 wenn die Übernahme abgebrochen wurde, 2 bei einem falschen Aufruf.\n";
+    "Meldungen:\n"
+    "  Jede Meldung, die das Fenster in einem Meldungsfenster zeigt, erscheint hier als\n"
+    "  [Überschrift] Text: Hinweise und Erfolgsmeldungen in der Standardausgabe, Ablehnungen und\n"
+    "  Dateifehler in der Standardfehlerausgabe.\n"
+    "\n"
+    "Rückgabewert:\n"
+    "  0                     KDIMPORT.TXT wurde geschrieben\n"
+    "  1                     die Übernahme wurde abgebrochen (Prüfung nicht bestanden oder\n"
+    "                        Datei nicht lesbar oder nicht schreibbar)\n"
+    "  2                     falscher Aufruf\n"
+    "\n"
+    "Beispiel:\n"
+    "  kdimport-cli --program Datev --source LG_ASCII_12345_SD.txt --year 18 "  //
+    KDIMPORT_EXAMPLE_CONTINUE
+    "\n"
+    "               --data-dir " KDIMPORT_EXAMPLE_DIR "\n";
 
 // Prints what the window would show in message boxes.
 class ConsoleInterface : public kd::UserInterface {
