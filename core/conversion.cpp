@@ -28,12 +28,23 @@ ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
       takeBankData_(IsYes(settings.TakeBankData)) {}
 
 void ReaderContext::AddFlagLine() {
-  outputLines_.push_back(ConversionFlagLine(convertUmlauts_));
+  outputText_ += ConversionFlagLine(convertUmlauts_);
+  outputText_ += "\r\n";
+  ++outputLineCount_;
 }
 
-void ReaderContext::AddRecord(std::string record) {
+void ReaderContext::AddRecord(std::string_view record) {
   ui_.AppendRecord(record);
-  outputLines_.push_back(std::move(record));
+  outputText_ += record;
+  outputText_ += "\r\n";
+  ++outputLineCount_;
+}
+
+std::vector<std::string> ReaderContext::OutputLines() const {
+  std::vector<std::string> lines;
+  lines.reserve(outputLineCount_);
+  for (const std::string_view line : SplitLines(outputText_)) lines.emplace_back(line);
+  return lines;
 }
 
 void ReaderContext::AddBankLine(const BankConnection& bank) {
@@ -178,14 +189,15 @@ RunResult Conversion::Run(std::string_view programName) {
 
     ReaderContext context(sourceLines, settings, ui_, headerLine, columnTable, decimalSeparator,
                           bareFileDirectory);
+    context.ReserveOutput(contents.size() + 64);
     reader->read(context);
 
     const std::string importPath = ImportFilePath();
-    WriteLines(importPath, context.OutputLines());
-    ui_.ShowMessage(
-        std::to_string(context.OutputLines().empty() ? 0 : context.OutputLines().size() - 1) +
-            " Datensätze in der Datei " + Cp1252ToUtf8(importPath) + " gespeichert.",
-        "Datei erfolgreich hergestellt.", Icon::Information);
+    WriteText(importPath, context.OutputText());
+    const std::size_t lines = context.OutputLineCount();
+    ui_.ShowMessage(std::to_string(lines == 0 ? 0 : lines - 1) + " Datensätze in der Datei " +
+                        Cp1252ToUtf8(importPath) + " gespeichert.",
+                    "Datei erfolgreich hergestellt.", Icon::Information);
     return RunResult::Written;
   } catch (const FileError& error) {
     ui_.ShowError(error.what());

@@ -64,7 +64,7 @@ class ReaderContext {
   // Appends the flag line "KONV=1;" or "KONV=0;" to the output lines.
   void AddFlagLine();
   // Appends a finished record to the output lines and to the list of produced records.
-  void AddRecord(std::string record);
+  void AddRecord(std::string_view record);
   // Formats a bank line, converts it to the OEM code page when umlauts are to be converted,
   // and appends it to the bank lines.
   void AddBankLine(const BankConnection& bank);
@@ -76,7 +76,13 @@ class ReaderContext {
   // in the current directory. Throws FileError naming the bare name.
   std::string ReadBareFile(std::string_view name) const;
 
-  std::vector<std::string>& OutputLines() { return outputLines_; }
+  // The output lines: the flag line, then the records.
+  std::vector<std::string> OutputLines() const;
+  std::size_t OutputLineCount() const { return outputLineCount_; }
+  // The import file's text: every output line followed by CR LF.
+  const std::string& OutputText() const { return outputText_; }
+  // Room for about `bytes` of output, so a big export is not copied while it grows.
+  void ReserveOutput(std::size_t bytes) { outputText_.reserve(bytes); }
   const std::vector<std::string>& BankLines() const { return bankLines_; }
 
  private:
@@ -89,7 +95,8 @@ class ReaderContext {
   std::string bareFileDirectory_;
   bool convertUmlauts_;
   bool takeBankData_;
-  std::vector<std::string> outputLines_;
+  std::string outputText_;
+  std::size_t outputLineCount_ = 0;
   std::vector<std::string> bankLines_;
 };
 

@@ -46,14 +46,19 @@ std::string ReadWholeFile(std::string_view path) {
   }
   std::ifstream in(native, std::ios::binary);
   if (!in) throw FileError::CannotOpen(path);
+  // Read straight into the result: its size is known, and a file that grows meanwhile is read on.
   std::string contents;
   const auto size = std::filesystem::file_size(native, ec);
-  if (!ec) contents.reserve(static_cast<std::size_t>(size));
-  char buffer[1 << 16];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    contents.append(buffer, static_cast<std::size_t>(in.gcount()));
+  std::size_t have = 0;
+  contents.resize(ec ? std::size_t{1} << 16 : static_cast<std::size_t>(size) + 1);
+  for (;;) {
+    in.read(contents.data() + have, static_cast<std::streamsize>(contents.size() - have));
+    have += static_cast<std::size_t>(in.gcount());
+    if (!in) break;
+    contents.resize(contents.size() * 2);
   }
   if (in.bad()) throw FileError::CannotOpen(path);
+  contents.resize(have);
   return contents;
 }
 
@@ -85,6 +90,55 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
 #endif
 }
 
+// A file written under a temporary name beside its target and renamed over the target only
+// when every byte went out; a failure removes the temporary file and leaves the target as it was.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string_view path) : path_(path), target_(ToNativePath(path)) {
+    std::error_code ec;
+    if (path.empty() || std::filesystem::is_directory(target_, ec))
+      throw FileError::CannotCreate(path_);
+    temp_ = TemporaryBeside(target_);
+    out_.open(temp_, std::ios::binary | std::ios::trunc);
+    if (!out_) throw FileError::CannotCreate(path_);
+  }
+  ~AtomicFile() {
+    if (!committed_) {
+      out_.close();
+      std::error_code ec;
+      std::filesystem::remove(temp_, ec);
+    }
+  }
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  void Write(std::string_view bytes) {
+    if (WriteFaultHook() && !WriteFaultHook()(written_)) throw FileError::CannotCreate(path_);
+    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out_) throw FileError::CannotCreate(path_);
+    written_ += bytes.size();
+  }
+
+  void Commit() {
+    out_.flush();
+    const bool ok = static_cast<bool>(out_);
+    out_.close();
+    if (!ok || out_.fail() || !ReplaceFile(temp_, target_)) throw FileError::CannotCreate(path_);
+    committed_ = true;
+  }
+
+ private:
+  std::string path_;
+  std::filesystem::path target_;
+  std::filesystem::path temp_;
+  std::ofstream out_;
+  std::size_t written_ = 0;
+  bool committed_ = false;
+};
+
+// Output goes out in blocks of about 1 MiB.
+constexpr std::size_t kBlock = 1 << 20;
+
 }  // namespace
 
 void SetWriteFaultHook(std::function<bool(std::size_t)> hook) {
@@ -92,47 +146,30 @@ void SetWriteFaultHook(std::function<bool(std::size_t)> hook) {
 }
 
 void WriteLines(std::string_view path, const std::vector<std::string>& lines) {
-  const std::filesystem::path target = ToNativePath(path);
-  std::error_code ec;
-  if (path.empty() || std::filesystem::is_directory(target, ec))
-    throw FileError::CannotCreate(path);
-
-  const std::filesystem::path temp = TemporaryBeside(target);
-  bool ok = false;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw FileError::CannotCreate(path);
-    // The lines go out in blocks of about 1 MiB, so a big file is never held twice in memory.
-    constexpr std::size_t kBlock = 1 << 20;
-    std::string block;
-    block.reserve(kBlock + 4096);
-    std::size_t written = 0;
-    ok = true;
-    const auto flushBlock = [&]() {
-      if (!ok) return;
-      if (WriteFaultHook() && !WriteFaultHook()(written)) {
-        ok = false;
-        return;
-      }
-      out.write(block.data(), static_cast<std::streamsize>(block.size()));
-      ok = static_cast<bool>(out);
-      written += block.size();
+  AtomicFile file(path);
+  std::string block;
+  block.reserve(kBlock + 4096);
+  for (const auto& line : lines) {
+    block += line;
+    block += "\r\n";
+    if (block.size() >= kBlock) {
+      file.Write(block);
       block.clear();
-    };
-    for (const auto& line : lines) {
-      block += line;
-      block += "\r\n";
-      if (block.size() >= kBlock) flushBlock();
-      if (!ok) break;
     }
-    flushBlock();
-    out.flush();
-    ok = ok && static_cast<bool>(out);
   }
-  if (!ok || !ReplaceFile(temp, target)) {
-    std::filesystem::remove(temp, ec);
-    throw FileError::CannotCreate(path);
-  }
+  file.Write(block);
+  file.Commit();
+}
+
+void WriteText(std::string_view path, std::string_view text) {
+  AtomicFile file(path);
+  std::size_t done = 0;
+  do {
+    const std::size_t n = std::min(kBlock, text.size() - done);
+    file.Write(text.substr(done, n));
+    done += n;
+  } while (done < text.size());
+  file.Commit();
 }
 
 }  // namespace kd

@@ -36,6 +36,10 @@ std::string ReadWholeFile(std::string_view path);
 // target untouched and no partial file behind. Throws FileError::CannotCreate.
 void WriteLines(std::string_view path, const std::vector<std::string>& lines);
 
+// Writes `text` exactly as it stands (its lines already ended by CR LF), replacing the target
+// in the same way as WriteLines.
+void WriteText(std::string_view path, std::string_view text);
+
 // Test seam: when set, called with the number of bytes about to be written to the temporary
 // file; returning false makes that write fail as a full disk would.
 void SetWriteFaultHook(std::function<bool(std::size_t bytesWritten)> hook);
