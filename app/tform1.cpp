@@ -9,6 +9,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
 #include <exception>
 
 #include "readers.h"
@@ -21,7 +22,14 @@ namespace {
 constexpr const char* kSettingsFile = "KDIMPORT.INI";
 constexpr QSize kStartSize(805, 699);
 
+// Windows-1252 agrees with Latin-1 everywhere but in 0x80-0x9F; text without those bytes (the
+// usual export) is taken over directly, which matters for the file and record views.
 QString FromCp1252(std::string_view text) {
+  const bool latin1 = std::none_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x80 && byte <= 0x9F;
+  });
+  if (latin1) return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
   const std::string utf8 = kd::Cp1252ToUtf8(text);
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
@@ -268,7 +276,11 @@ void TForm1::ShowError(const std::string& text) {
 
 void TForm1::ShowSourceFile(const std::string& panelCaption, std::string_view contents) {
   ui_->Panel4->setText(QString::fromUtf8(panelCaption));
+  // Choosing a file shows it, and the run shows the same file again when it loads it; a view
+  // that already holds exactly these contents, unedited, is left as it is.
+  if (contents == shownSource_ && !ui_->Memo1->document()->isModified()) return;
   ui_->Memo1->setPlainText(FromCp1252(MemoText(contents)));
+  shownSource_.assign(contents);
 }
 
 // Records are collected and shown in blocks (before every message and at the end of a run),

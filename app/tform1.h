@@ -61,6 +61,7 @@ class TForm1 : public QWidget, private kd::UserInterface {
   std::unique_ptr<Ui::TForm1> ui_;
   FormServices& services_;
   kd::Conversion conversion_;
+  std::string shownSource_;     // what the source-file view shows, as loaded
   std::string pendingRecords_;  // records not yet shown, one per line
   bool hasPendingRecords_ = false;
   bool shown_ = false;
