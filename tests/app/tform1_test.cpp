@@ -674,6 +674,34 @@ class TForm1Test : public QObject {
     QVERIFY(!QFile::exists(ProgramPath("FIRMA/KDIMPORT.TXT")));
   }
 
+  void sourceViewShowsWindows1252_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("umlauts") << QByteArray(
+                                    "1;M\xFC"
+                                    "ller;Stra\xDF"
+                                    "e\r\n")
+                             << "1;Müller;Straße";
+    QTest::newRow("euro and quotes") << QByteArray(
+                                            "1;\x80 5;\x84"
+                                            "a\x93\r\n")
+                                     << "1;€ 5;„a“";
+    QTest::newRow("line ends") << QByteArray("a;\r\nb;\rc;\n\nd;") << "a;\nb;\nc;\n\nd;";
+  }
+
+  void sourceViewShowsWindows1252() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, shown);
+    const QString source = ProgramPath("export.csv");
+    WriteBytes(source, file);
+    WriteBytes(ProgramPath("KDIMPORT.INI"),
+               Cp1252("BBS\r\n" + source + "\r\n\r\nJa\r\nJa \r\n19\r\n"));
+    TForm1 form(*services_);
+    form.show();
+    QCOMPARE(Child<QPlainTextEdit>(form, "Memo1")->toPlainText(), shown);
+    QCOMPARE(Child<QLabel>(form, "Panel4")->text(), "Datei aus BBS: " + Native(source));
+  }
+
   // ------------------------------------------------------------------------------------------
   // The real message boxes
 
