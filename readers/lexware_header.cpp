@@ -42,20 +42,25 @@ constexpr std::string_view kBankName = ";Bankname;";
 constexpr std::string_view kBic = ";BIC;";
 constexpr std::string_view kIban = ";IBAN;";
 
+// The value of the named column of `line` (closed by a semicolon), under the current shift.
+std::string Column(std::string_view name, std::string_view line, ReaderContext& context) {
+  return FieldByHeader(name, line, context.HeaderLine(), context.Table());
+}
+
 // Kandrel takes personnel numbers 1 to 9998.
 bool InPersonnelNumberRange(std::string_view personnelNumber) {
   const std::int64_t number = LeadingInteger(personnelNumber);
   return number >= 1 && number <= 9998;
 }
 
-// Totals and remark lines of the export have no surname, or one that begins with a digit, a
-// blank or a punctuation mark. The upper-case holder text is compared by unsigned character
-// codes, so letters of either case and umlauts pass.
+// A line whose surname is empty or begins with a digit, a blank or a punctuation mark is no
+// employee. The upper-case holder text is compared by unsigned character codes, so letters of
+// either case and umlauts pass.
 bool HasUsableSurname(std::string_view holder) {
   return UpperAscii(holder).compare("A") >= 0;
 }
 
-// Person groups beginning with "99" mean "no group" in Lexware; Kandrel writes them as 000.
+// Person groups beginning with "99" are written as 000.
 std::string PersonGroup(std::string_view group) {
   return group.substr(0, 2) == "99" ? std::string("000") : std::string(group);
 }
@@ -69,16 +74,16 @@ std::string InsuranceNumberWithoutBlanks(std::string_view text) {
   return result;
 }
 
-// A social insurance number of 1 to 13 characters for a person group beginning with "1" shows
-// that the data lines hold one column less than the column line: from now on every value is
-// read one column left of its name, for the rest of this line and all following lines. The
-// number is read once more under the shift and kept as it then reads.
+// A social insurance number of 1 to 13 characters with a person group beginning with "1"
+// switches the reader to the column shift: from then on every value is read one column left of
+// its name, for the rest of this line and all following lines of the file. The number is read
+// once more under the shift and kept as it then reads.
 std::string ReadInsuranceNumber(std::string_view line, std::string_view personGroup,
                                 ReaderContext& context) {
-  std::string number = FieldByHeader(kInsuranceNumber, line, context.HeaderLine(), context.Table());
+  std::string number = Column(kInsuranceNumber, line, context);
   if (!number.empty() && number.size() <= 13 && personGroup.substr(0, 1) == "1") {
     context.Table().shift = 1;
-    number = FieldByHeader(kInsuranceNumber, line, context.HeaderLine(), context.Table());
+    number = Column(kInsuranceNumber, line, context);
   }
   return number;
 }
@@ -99,7 +104,7 @@ std::string RiskTariffKey(std::string_view tariff) {
   return blank == std::string_view::npos ? std::string() : std::string(tariff.substr(0, blank));
 }
 
-// Lexware's tax class "P" (flat-rate taxation) is "EP" in Kandrel.
+// Tax class "P" is written as "EP".
 std::string TaxClass(std::string_view taxClass) {
   return taxClass == "P" ? std::string("EP") : std::string(taxClass);
 }
@@ -120,9 +125,7 @@ std::string Religion(std::string_view own, std::string_view spouse) {
 
 void AddBankConnection(std::string_view line, const std::string& personnelNumber,
                        const std::string& holder, ReaderContext& context) {
-  const auto column = [&](std::string_view name) {
-    return FieldByHeader(name, line, context.HeaderLine(), context.Table());
-  };
+  const auto column = [&](std::string_view name) { return Column(name, line, context); };
   BankConnection bank;
   bank.personnelNumber = personnelNumber;
   bank.holder = holder;
@@ -138,9 +141,7 @@ void AddBankConnection(std::string_view line, const std::string& personnelNumber
 }
 
 void ReadEmployee(std::string_view line, ReaderContext& context) {
-  const auto column = [&](std::string_view name) {
-    return FieldByHeader(name, line, context.HeaderLine(), context.Table());
-  };
+  const auto column = [&](std::string_view name) { return Column(name, line, context); };
 
   const std::string personnelNumber = CheckPersonnelNumber(FieldNo(line, 0), context.Ui());
   if (!InPersonnelNumberRange(personnelNumber)) return;

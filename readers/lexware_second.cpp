@@ -42,7 +42,7 @@ bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
-// Person groups beginning with "99" mean "no group" in Lexware; Kandrel writes them as 000.
+// Person groups beginning with "99" are written as 000.
 std::string PersonGroup(std::string_view group) {
   return group.substr(0, 2) == "99" ? std::string("000") : std::string(group);
 }
