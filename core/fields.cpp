@@ -87,19 +87,30 @@ void FillColumnTable(std::string_view headerLine, ColumnTable& table) {
   }
 }
 
+int HeaderColumnIndex(std::string_view name, std::string_view headerLine,
+                      const ColumnTable& table) {
+  if (name.empty()) return -1;
+  const std::size_t found = headerLine.find(name);
+  if (found == std::string_view::npos) return -1;
+  const int p = static_cast<int>(found + 1);
+  for (int k = 0; k < ColumnTable::kEntries; ++k) {
+    if (table.positions[static_cast<std::size_t>(k)] == p) return k;
+  }
+  return -1;
+}
+
+std::string_view FieldUnderHeader(const Columns& line, int index, int shift) {
+  if (index < 0) return {};
+  const int k = index - shift;
+  return line[k < 0 ? 0 : k + 1];
+}
+
 std::string FieldByHeader(std::string_view name, std::string_view dataLine,
                           std::string_view headerLine, const ColumnTable& table,
                           std::size_t width) {
-  if (name.empty()) return {};
-  const std::size_t found = headerLine.find(name);
-  if (found == std::string_view::npos) return {};
-  const int p = static_cast<int>(found + 1);
-  for (int k = 0; k < ColumnTable::kEntries; ++k) {
-    if (table.positions[static_cast<std::size_t>(k)] == p) {
-      return FieldAt(dataLine, k - table.shift, width);
-    }
-  }
-  return {};
+  const int index = HeaderColumnIndex(name, headerLine, table);
+  if (index < 0) return {};
+  return FieldAt(dataLine, index - table.shift, width);
 }
 
 std::string StripBlanks(std::string_view text) {

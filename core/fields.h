@@ -53,6 +53,16 @@ struct ColumnTable {
 // Fills `table` from `headerLine` (the first line with ";" appended) and sets the shift to 0.
 void FillColumnTable(std::string_view headerLine, ColumnTable& table);
 
+// The table entry of the column whose name (with its enclosing semicolons) stands first in
+// `headerLine`, or -1 when the name is absent or not right after a recorded semicolon. It
+// depends on the column line only, so a reader can find it once per file.
+int HeaderColumnIndex(std::string_view name, std::string_view headerLine, const ColumnTable& table);
+
+// The data line's column under table entry `index` (from HeaderColumnIndex), moved left by
+// `shift`: the column after the (index - shift + 1)-th semicolon, column 0 for index - shift = -1.
+// Empty text for index -1.
+std::string_view FieldUnderHeader(const Columns& line, int index, int shift);
+
 // The data line's column whose name (passed with its enclosing semicolons, e.g. ";Name;")
 // stands first in `headerLine`, moved left by the table's shift; empty text when the name is
 // absent or not right after a recorded semicolon.

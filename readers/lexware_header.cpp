@@ -5,13 +5,21 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "lexware_rules.h"
 #include "readers.h"
 #include "text.h"
 
 namespace kd::readers {
 
 namespace {
+
+using lexware::ChildAllowance;
+using lexware::ContributionGroupDigits;
+using lexware::InsuranceNumberWithoutBlanks;
+using lexware::PersonGroup;
 
 // Column names as they stand in the column line, with their enclosing semicolons.
 constexpr std::string_view kSurname = ";Name;";
@@ -42,10 +50,31 @@ constexpr std::string_view kBankName = ";Bankname;";
 constexpr std::string_view kBic = ";BIC;";
 constexpr std::string_view kIban = ";IBAN;";
 
-// The value of the named column of `line` (closed by a semicolon), under the current shift.
-std::string Column(std::string_view name, std::string_view line, ReaderContext& context) {
-  return FieldByHeader(name, line, context.HeaderLine(), context.Table());
-}
+// Finds each column name in the column line once per file and reads the data line's field under
+// it, moved left by the current column shift.
+class NamedColumns {
+ public:
+  explicit NamedColumns(ReaderContext& context)
+      : header_(context.HeaderLine()), table_(context.Table()) {}
+
+  std::string operator()(std::string_view name, const Columns& line) {
+    return std::string(FieldUnderHeader(line, Index(name), table_.shift));
+  }
+
+ private:
+  int Index(std::string_view name) {
+    for (const auto& [known, index] : indices_) {
+      if (known == name.data()) return index;
+    }
+    const int index = HeaderColumnIndex(name, header_, table_);
+    indices_.emplace_back(name.data(), index);
+    return index;
+  }
+
+  std::string_view header_;
+  ColumnTable& table_;
+  std::vector<std::pair<const char*, int>> indices_;  // by the name constants' addresses
+};
 
 // Kandrel takes personnel numbers 1 to 9998.
 bool InPersonnelNumberRange(std::string_view personnelNumber) {
@@ -60,42 +89,18 @@ bool HasUsableSurname(std::string_view holder) {
   return UpperAscii(holder).compare("A") >= 0;
 }
 
-// Person groups beginning with "99" are written as 000.
-std::string PersonGroup(std::string_view group) {
-  return group.substr(0, 2) == "99" ? std::string("000") : std::string(group);
-}
-
-// The social insurance number "12 010270 M 001" without its blanks at positions 3, 10 and 12.
-std::string InsuranceNumberWithoutBlanks(std::string_view text) {
-  std::string result(Cut(text, 1, 2));
-  result += Cut(text, 4, 6);
-  result += Cut(text, 11, 1);
-  result += Cut(text, 13, 3);
-  return result;
-}
-
 // A social insurance number of 1 to 13 characters with a person group beginning with "1"
 // switches the reader to the column shift: from then on every value is read one column left of
 // its name, for the rest of this line and all following lines of the file. The number is read
 // once more under the shift and kept as it then reads.
-std::string ReadInsuranceNumber(std::string_view line, std::string_view personGroup,
-                                ReaderContext& context) {
-  std::string number = Column(kInsuranceNumber, line, context);
+std::string ReadInsuranceNumber(const Columns& line, std::string_view personGroup,
+                                NamedColumns& column, ReaderContext& context) {
+  std::string number = column(kInsuranceNumber, line);
   if (!number.empty() && number.size() <= 13 && personGroup.substr(0, 1) == "1") {
     context.Table().shift = 1;
-    number = Column(kInsuranceNumber, line, context);
+    number = column(kInsuranceNumber, line);
   }
   return number;
-}
-
-// "1 1 1 1": the contribution groups for health, pension, unemployment and care insurance,
-// separated by blanks.
-std::string ContributionGroupDigits(std::string_view groups) {
-  std::string result(Cut(groups, 1, 1));
-  result += Cut(groups, 3, 1);
-  result += Cut(groups, 5, 1);
-  result += Cut(groups, 7, 1);
-  return result;
 }
 
 // "0 Büro": the risk tariff key in front of its description.
@@ -109,13 +114,6 @@ std::string TaxClass(std::string_view taxClass) {
   return taxClass == "P" ? std::string("EP") : std::string(taxClass);
 }
 
-// Child allowances with a decimal comma such as "0,5" are written with a point.
-std::string ChildAllowance(std::string_view children) {
-  std::string result(children);
-  if (result.size() > 2 && result[1] == ',') result[1] = '.';
-  return result;
-}
-
 // The employee's religion, and the spouse's after "/" unless Lexware writes "--" or nothing.
 std::string Religion(std::string_view own, std::string_view spouse) {
   std::string result(own);
@@ -123,9 +121,9 @@ std::string Religion(std::string_view own, std::string_view spouse) {
   return result;
 }
 
-void AddBankConnection(std::string_view line, const std::string& personnelNumber,
-                       const std::string& holder, ReaderContext& context) {
-  const auto column = [&](std::string_view name) { return Column(name, line, context); };
+void AddBankConnection(const Columns& line, const std::string& personnelNumber,
+                       const std::string& holder, NamedColumns& named, ReaderContext& context) {
+  const auto column = [&](std::string_view name) { return named(name, line); };
   BankConnection bank;
   bank.personnelNumber = personnelNumber;
   bank.holder = holder;
@@ -140,10 +138,10 @@ void AddBankConnection(std::string_view line, const std::string& personnelNumber
   context.AddBankLine(bank);
 }
 
-void ReadEmployee(std::string_view line, ReaderContext& context) {
-  const auto column = [&](std::string_view name) { return Column(name, line, context); };
+void ReadEmployee(const Columns& line, NamedColumns& named, ReaderContext& context) {
+  const auto column = [&](std::string_view name) { return named(name, line); };
 
-  const std::string personnelNumber = CheckPersonnelNumber(FieldNo(line, 0), context.Ui());
+  const std::string personnelNumber = CheckPersonnelNumber(line[0], context.Ui());
   if (!InPersonnelNumberRange(personnelNumber)) return;
   const std::string holder = column(kSurname) + ", " + column(kFirstName);
   if (!HasUsableSurname(holder)) return;
@@ -158,7 +156,8 @@ void ReadEmployee(std::string_view line, ReaderContext& context) {
   record.Add("BegB", column(kEntryDate));
   const std::string personGroup = PersonGroup(column(kPersonGroup));
   record.Add("PG", personGroup);
-  record.Add("VNr", InsuranceNumberWithoutBlanks(ReadInsuranceNumber(line, personGroup, context)));
+  record.Add("VNr",
+             InsuranceNumberWithoutBlanks(ReadInsuranceNumber(line, personGroup, named, context)));
   record.Add("Art", column(kJobTitle));
   // Read again: the insurance number may just have shifted the columns.
   record.Add("PG", PersonGroup(column(kPersonGroup)));
@@ -174,7 +173,7 @@ void ReadEmployee(std::string_view line, ReaderContext& context) {
   record.Add("IdNr", column(kTaxId));
   context.AddRecord(record.Take());
 
-  if (context.TakeBankData()) AddBankConnection(line, personnelNumber, holder, context);
+  if (context.TakeBankData()) AddBankConnection(line, personnelNumber, holder, named, context);
 }
 
 }  // namespace
@@ -182,11 +181,15 @@ void ReadEmployee(std::string_view line, ReaderContext& context) {
 void ReadLexwareHeader(ReaderContext& context) {
   context.AddFlagLine();
   FillColumnTable(context.HeaderLine(), context.Table());
+  NamedColumns named(context);
+  std::string closed;
   for (const std::string_view line : context.SourceLines()) {
     // Employee lines begin with their personnel number; the column line does not. A line saved
     // by a spreadsheet lacks the closing semicolon; it is closed like the column line so that
     // its last column is read too.
-    if (line.size() >= 2 && StartsWithDigit(line)) ReadEmployee(std::string(line) + ';', context);
+    if (line.size() < 2 || !StartsWithDigit(line)) continue;
+    closed.assign(line).append(1, ';');
+    ReadEmployee(Columns(closed), named, context);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }

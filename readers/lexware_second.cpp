@@ -5,12 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "lexware_rules.h"
 #include "readers.h"
 #include "text.h"
 
 namespace kd::readers {
 
 namespace {
+
+using lexware::ChildAllowance;
+using lexware::ContributionGroupDigits;
+using lexware::InsuranceNumberWithoutBlanks;
+using lexware::PersonGroup;
 
 // Column numbers of the export (column 0 is the personnel number).
 constexpr int kSurname = 1;
@@ -42,30 +48,6 @@ bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
-// Person groups beginning with "99" are written as 000.
-std::string PersonGroup(std::string_view group) {
-  return group.substr(0, 2) == "99" ? std::string("000") : std::string(group);
-}
-
-// The social insurance number "12 010270 M 001" without its blanks at positions 3, 10 and 12.
-std::string InsuranceNumberWithoutBlanks(std::string_view text) {
-  std::string result(Cut(text, 1, 2));
-  result += Cut(text, 4, 6);
-  result += Cut(text, 11, 1);
-  result += Cut(text, 13, 3);
-  return result;
-}
-
-// "1 1 1 1": the contribution groups for health, pension, unemployment and care insurance,
-// separated by blanks.
-std::string ContributionGroupDigits(std::string_view groups) {
-  std::string result(Cut(groups, 1, 1));
-  result += Cut(groups, 3, 1);
-  result += Cut(groups, 5, 1);
-  result += Cut(groups, 7, 1);
-  return result;
-}
-
 // The tax table ("Allgemeine Tabelle", "Besondere Tabelle") and the tax class stand in two
 // columns; Kandrel marks the special table with "B" in front of the class. The item is left out
 // when neither column says anything, and written empty when the class is missing.
@@ -78,13 +60,6 @@ void AddTaxClass(std::string_view taxTable, std::string_view taxClass, RecordBui
     value += taxClass;
   }
   record.Add("StKl", value);
-}
-
-// Child allowances with a decimal comma such as "0,5" are written with a point.
-std::string ChildAllowance(std::string_view children) {
-  std::string result(children);
-  if (result.size() > 2 && result[1] == ',') result[1] = '.';
-  return result;
 }
 
 // The employee's religion, and the spouse's after "/" unless Lexware writes "--". An empty

@@ -195,3 +195,29 @@ TEST(CheckPersonnelNumber, LongNumbersKeepTheirLastFourWithANotice) {
 }
 
 }  // namespace
+
+namespace {
+
+// The lookup a reader resolves once per file gives what FieldByHeader gives for every line.
+TEST(HeaderColumnIndex, AgreesWithFieldByHeaderUnderEveryShift) {
+  const std::string header = "Nr;Name;Vorname;Ort;Name;";
+  kd::ColumnTable table;
+  kd::FillColumnTable(header, table);
+  const std::vector<std::string> lines = {"1;Muster;Max;Neustadt;", "2;A;B", "", "3", ";;;;;;"};
+  const std::vector<std::string> names = {";Name;", ";Vorname;", ";Ort;", "Nr;", ";Fehlt;", ""};
+  for (const int shift : {0, 1}) {
+    table.shift = shift;
+    for (const auto& name : names) {
+      const int index = kd::HeaderColumnIndex(name, header, table);
+      for (const auto& line : lines) {
+        EXPECT_EQ(std::string(kd::FieldUnderHeader(kd::Columns(line), index, shift)),
+                  kd::FieldByHeader(name, line, header, table))
+            << name << " in " << line << " shift " << shift;
+      }
+    }
+  }
+  EXPECT_EQ(kd::HeaderColumnIndex(";Name;", header, table), 0);
+  EXPECT_EQ(kd::HeaderColumnIndex(";Fehlt;", header, table), -1);
+}
+
+}  // namespace
