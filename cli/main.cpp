@@ -11,6 +11,12 @@
 #include "readers.h"
 #include "text.h"
 
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace {
 
 constexpr const char* kUsage =
@@ -145,6 +151,10 @@ int UsageError(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Messages and help are UTF-8; the console shows them right only when told so.
+  SetConsoleOutputCP(CP_UTF8);
+#endif
   std::string program;
   std::string source;
   std::string dataDir;
