@@ -49,7 +49,7 @@ std::vector<std::string> ReaderContext::OutputLines() const {
 
 void ReaderContext::AddBankLine(const BankConnection& bank) {
   std::string line = FormatBankLine(bank);
-  if (convertUmlauts_) line = CharToOem(line);
+  if (convertUmlauts_) CharToOemInPlace(line);
   bankLines_.push_back(std::move(line));
 }
 

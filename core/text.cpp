@@ -203,12 +203,16 @@ std::string Utf8ToCp1252(std::string_view text) {
   return out;
 }
 
-std::string CharToOem(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
+void CharToOemInPlace(std::string& text) {
+  for (char& c : text) {
     const auto b = static_cast<unsigned char>(c);
     if (b >= 0x80) c = static_cast<char>(kOem[b - 0x80]);
   }
+}
+
+std::string CharToOem(std::string_view text) {
+  std::string out(text);
+  CharToOemInPlace(out);
   return out;
 }
 
