@@ -96,10 +96,10 @@ void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
   }
   if (RegularFileExists(settings.SourcePath)) {
     try {
-      const std::string contents = LoadSourceText(settings.SourcePath);
+      const LargeText contents = LoadSourceText(settings.SourcePath);
       ui_.ShowSourceFile(
           "Datei aus " + Cp1252ToUtf8(programName) + ": " + Cp1252ToUtf8(settings.SourcePath),
-          contents);
+          {contents.data(), contents.size()});
     } catch (const FileError&) {
       // An unreadable file is reported when a run loads it.
     }
@@ -144,7 +144,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
     return -1;
   }
   loadedSource_ = LoadSourceText(settings.SourcePath);
-  ui_.ShowSourceFile("Quelldatei: " + source, loadedSource_);
+  ui_.ShowSourceFile("Quelldatei: " + source, {loadedSource_.data(), loadedSource_.size()});
   if (!RegularFileExists(settings.DataDirectory + "Konfi-" + settings.PayrollYear)) {
     ui_.ShowMessage("Entweder existiert das Datenverzeichnis >" +
                         Cp1252ToUtf8(settings.DataDirectory) +
@@ -171,9 +171,10 @@ const ReaderEntry* Conversion::ChooseReader(std::string_view upperName,
 RunResult Conversion::Run(std::string_view programName) {
   try {
     if (ValidateInputs(programName) != 0) return RunResult::Stopped;
-    const std::string contents = std::move(loadedSource_);
+    const LargeText contents = std::move(loadedSource_);
     loadedSource_.clear();
-    const std::vector<std::string_view> sourceLines = SplitLines(contents);
+    const std::vector<std::string_view> sourceLines =
+        SplitLines({contents.data(), contents.size()});
     if (!sourceLines.empty() && sourceLines.front().find(';') == std::string_view::npos) {
       ui_.ShowMessage(
           "Kandrel erwartet eine CSV-Datei mit durch Semikolon getrennten Feldern. In der 1. "

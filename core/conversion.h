@@ -8,6 +8,7 @@
 
 #include "fields.h"
 #include "importformat.h"
+#include "largetext.h"
 #include "ui.h"
 
 namespace kd {
@@ -80,7 +81,7 @@ class ReaderContext {
   std::vector<std::string> OutputLines() const;
   std::size_t OutputLineCount() const { return outputLineCount_; }
   // The import file's text: every output line followed by CR LF.
-  const std::string& OutputText() const { return outputText_; }
+  std::string_view OutputText() const { return {outputText_.data(), outputText_.size()}; }
   // Room for about `bytes` of output, so a big export is not copied while it grows.
   void ReserveOutput(std::size_t bytes) { outputText_.reserve(bytes); }
   const std::vector<std::string>& BankLines() const { return bankLines_; }
@@ -95,7 +96,7 @@ class ReaderContext {
   std::string bareFileDirectory_;
   bool convertUmlauts_;
   bool takeBankData_;
-  std::string outputText_;
+  LargeText outputText_;
   std::size_t outputLineCount_ = 0;
   std::vector<std::string> bankLines_;
 };
@@ -133,7 +134,7 @@ class Conversion {
 
   UserInterface& ui_;
   std::span<const ReaderEntry> readers_;
-  std::string loadedSource_;  // the source file as ValidateInputs loaded it
+  LargeText loadedSource_;  // the source file as ValidateInputs loaded it
 };
 
 }  // namespace kd

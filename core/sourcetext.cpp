@@ -91,19 +91,34 @@ std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian) {
   return out;
 }
 
+// The Windows-1252 text of Unicode text; false for text that is read as it stands.
+bool ConvertUnicode(std::string_view view, std::string& converted) {
+  if (view.starts_with("\xEF\xBB\xBF")) {
+    converted = Utf8ToCp1252(view.substr(3));
+  } else if (view.starts_with("\xFF\xFE")) {
+    converted = Utf16ToCp1252(view.substr(2), false);
+  } else if (view.starts_with("\xFE\xFF")) {
+    converted = Utf16ToCp1252(view.substr(2), true);
+  } else if (HasHighBytes(view) && IsValidUtf8(view)) {
+    converted = Utf8ToCp1252(view);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string DecodeSourceText(std::string bytes) {
-  const std::string_view view(bytes);
-  if (view.starts_with("\xEF\xBB\xBF")) return Utf8ToCp1252(view.substr(3));
-  if (view.starts_with("\xFF\xFE")) return Utf16ToCp1252(view.substr(2), false);
-  if (view.starts_with("\xFE\xFF")) return Utf16ToCp1252(view.substr(2), true);
-  if (HasHighBytes(view) && IsValidUtf8(view)) return Utf8ToCp1252(view);
-  return bytes;
+  std::string converted;
+  return ConvertUnicode(bytes, converted) ? converted : bytes;
 }
 
-std::string LoadSourceText(std::string_view path) {
-  return DecodeSourceText(ReadWholeFile(path));
+LargeText LoadSourceText(std::string_view path) {
+  LargeText bytes = ReadLargeFile(path);
+  std::string converted;
+  if (!ConvertUnicode(std::string_view(bytes.data(), bytes.size()), converted)) return bytes;
+  return LargeText(converted.data(), converted.size());
 }
 
 }  // namespace kd

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "largetext.h"
+
 namespace kd {
 
 // Exports are Windows-1252, but today's programs and spreadsheets also save UTF-8 (with or
@@ -12,6 +14,6 @@ namespace kd {
 std::string DecodeSourceText(std::string bytes);
 
 // The whole file at `path`, decoded as above. Throws FileError when it cannot be opened.
-std::string LoadSourceText(std::string_view path);
+LargeText LoadSourceText(std::string_view path);
 
 }  // namespace kd

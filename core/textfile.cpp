@@ -38,7 +38,10 @@ bool RegularFileExists(std::string_view path) {
   return std::filesystem::is_regular_file(ToNativePath(path), ec);
 }
 
-std::string ReadWholeFile(std::string_view path) {
+namespace {
+
+template <class Text>
+Text ReadWhole(std::string_view path) {
   std::error_code ec;
   const std::filesystem::path native = ToNativePath(path);
   if (path.empty() || !std::filesystem::is_regular_file(native, ec)) {
@@ -47,7 +50,7 @@ std::string ReadWholeFile(std::string_view path) {
   std::ifstream in(native, std::ios::binary);
   if (!in) throw FileError::CannotOpen(path);
   // Read straight into the result: its size is known, and a file that grows meanwhile is read on.
-  std::string contents;
+  Text contents;
   const auto size = std::filesystem::file_size(native, ec);
   std::size_t have = 0;
   contents.resize(ec ? std::size_t{1} << 16 : static_cast<std::size_t>(size) + 1);
@@ -60,6 +63,16 @@ std::string ReadWholeFile(std::string_view path) {
   if (in.bad()) throw FileError::CannotOpen(path);
   contents.resize(have);
   return contents;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(std::string_view path) {
+  return ReadWhole<std::string>(path);
+}
+
+LargeText ReadLargeFile(std::string_view path) {
+  return ReadWhole<LargeText>(path);
 }
 
 namespace {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "largetext.h"
+
 namespace kd {
 
 // A file that cannot be opened or created. what() is the message a person sees (UTF-8):
@@ -30,6 +32,8 @@ bool RegularFileExists(std::string_view path);
 
 // The whole file as bytes; throws FileError::CannotOpen.
 std::string ReadWholeFile(std::string_view path);
+// The same in a buffer meant for big files (an export).
+LargeText ReadLargeFile(std::string_view path);
 
 // Writes every line followed by CR LF. The text goes to a temporary file in the same folder
 // that replaces the target only when it is complete, so a failed write leaves an existing
