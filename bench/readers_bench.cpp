@@ -115,6 +115,7 @@ void BM_Reader(benchmark::State& state, std::string program, std::filesystem::pa
   std::size_t records = 0;
   for (auto _ : state) {
     kd::ReaderContext context(lines, settings, ui, header, table, ',', fixture.bare.string());
+    context.ReserveOutput(text.size() + 64);
     entry->read(context);
     records = context.OutputLineCount() - 1;
     benchmark::DoNotOptimize(context.OutputText().data());
