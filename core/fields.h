@@ -28,7 +28,11 @@ std::string FieldAt(std::string_view line, int k, std::size_t width = 0);
 // exactly what FieldNo and QuotedFieldNo give for the same line.
 class Columns {
  public:
+  Columns() = default;
   explicit Columns(std::string_view line);
+  // Splits another line, keeping the room of the earlier split: a reader that takes one line
+  // after the other splits them all with one object.
+  Columns& Assign(std::string_view line);
   // Column n as a view into the line (empty when the line does not close it).
   std::string_view operator[](int n) const;
   std::string Field(int n, std::size_t width = 0) const;
@@ -72,6 +76,8 @@ std::string FieldByHeader(std::string_view name, std::string_view dataLine,
 
 // The text without any blank (code 32); tabs and other white space stay.
 std::string StripBlanks(std::string_view text);
+// The same into `target`, which keeps its room for the next line.
+void AssignWithoutBlanks(std::string& target, std::string_view text);
 
 // A date with two dots and day and month of one or two digits as dd.mm.yyyy; up to four year
 // characters are kept, anything after them is dropped. Fewer than two dots: unchanged.

@@ -2,6 +2,7 @@
 // key=value; items per employee) and the fixed-width bank file "Bank-" + year.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -21,12 +22,22 @@ class RecordBuilder {
     text_.append(key).append(1, '=').append(value).append(1, ';');
     return *this;
   }
+  // Appends key=value; with the value made of `parts` one after the other, such as
+  // {surname, ", ", firstName}, without joining them into a text of their own first.
+  RecordBuilder& AddJoined(std::string_view key, std::initializer_list<std::string_view> parts) {
+    text_.append(key).append(1, '=');
+    for (const std::string_view part : parts) text_.append(part);
+    text_.append(1, ';');
+    return *this;
+  }
   // Appends a fixed text that already holds its items, such as "KK=19;KKU=19;".
   RecordBuilder& AddItems(std::string_view items) {
     text_.append(items);
     return *this;
   }
   const std::string& Text() const { return text_; }
+  // Empties the record for the next employee; the room it had stays.
+  void Clear() { text_.clear(); }
   std::string Take() { return std::move(text_); }
 
  private:
