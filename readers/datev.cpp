@@ -3,8 +3,11 @@
 // stand bare. The quotes are blanked out before the fields are taken, so a semicolon inside
 // quotes still separates. The export gives bank connections as IBAN and BIC only; the bank name
 // comes from the bank code list by BIC.
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "bankcodes.h"
 #include "fields.h"
@@ -48,51 +51,99 @@ constexpr std::string_view kMarginalPersonGroup = "109";
 // An IBAN of at most this many characters is no bank connection.
 constexpr std::size_t kUnusableIbanLength = 8;
 
-std::string BlankOutQuotes(std::string_view line) {
-  std::string text(line);
-  for (char& c : text) {
-    if (c == '"') c = ' ';
+// The bank names of the BICs met so far. The bank code list is asked once per distinct BIC, and
+// a name already known goes into the bank line without a lookup or a copy of its own.
+class BankNames {
+ public:
+  explicit BankNames(BankCodeTable& bankCodes) : bankCodes_(bankCodes) {}
+
+  const std::string& Of(std::string_view bic) {
+    auto known = names_.find(bic);
+    if (known == names_.end()) known = names_.emplace(bic, bankCodes_.Lookup(bic)).first;
+    return known->second;
   }
-  return text;
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+
+  BankCodeTable& bankCodes_;
+  std::unordered_map<std::string, std::string, Hash, std::equal_to<>> names_;
+};
+
+// What a run keeps from one employee line to the next, so that a line is split and its record
+// and bank line are built in the same buffers as the line before.
+struct Workspace {
+  std::string blanked;  // the line with its quotes blanked out
+  Columns columns;      // the columns of `blanked`
+  RecordBuilder record;
+  std::string personnelNumber;
+  std::string namePair;
+  BankConnection bank;
+};
+
+void BlankOutQuotes(std::string_view line, std::string& text) {
+  text.assign(line);
+  std::replace(text.begin(), text.end(), '"', ' ');
+}
+
+// Column n of the line as loaded. Blanking out quotes moves no semicolon, so the column stands
+// at the same place as in the blanked line.
+std::string_view LoadedColumn(std::string_view loaded, const Workspace& work, int n) {
+  const std::string_view blanked = work.columns[n];
+  if (blanked.empty()) return {};
+  return loaded.substr(static_cast<std::size_t>(blanked.data() - work.blanked.data()),
+                       blanked.size());
 }
 
 // The export writes five-digit personnel numbers with a leading zero (00012); Kandrel works
 // with four. The number is filled to four digits and its first digit dropped, so 00012 gives
 // 0012 and 12 gives 012. The quotes are trimmed away before the fill, so a quoted number
 // gives the same as a bare one.
-std::string PersonnelNumber(std::string_view column) {
-  std::string number = Trim(column);
-  if (number.size() < 4) number.insert(0, 4 - number.size(), '0');
-  return number.substr(1);
+void PersonnelNumber(std::string_view column, std::string& number) {
+  const std::string_view trimmed = TrimView(column);
+  if (trimmed.size() < 4) {
+    number.assign(3 - trimmed.size(), '0').append(trimmed);  // filled to four, first dropped
+  } else {
+    number.assign(trimmed.substr(1));
+  }
 }
 
+// Any spelling of "deutsch": the letters a-z count as A-Z.
 bool IsGerman(std::string_view nationality) {
-  return UpperAscii(nationality).find("DEUTSCH") != std::string::npos;
+  constexpr std::string_view kGerman = "DEUTSCH";
+  const auto sameLetter = [](char c, char upper) {
+    return (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) == upper;
+  };
+  return std::search(nationality.begin(), nationality.end(), kGerman.begin(), kGerman.end(),
+                     sameLetter) != nationality.end();
 }
 
 // Church code of the employee: ev and rk (any spelling that begins so) become EV and RK,
 // no confession "--"; other codes are taken as they stand.
-std::string EmployeeChurch(std::string_view column) {
+std::string_view EmployeeChurch(std::string_view column) {
   if (column.starts_with("ev")) return "EV";
   if (column.starts_with("rk")) return "RK";
   if (column.empty()) return "--";
-  return std::string(column);
+  return column;
 }
 
 // Church code of the spouse, appended directly to the employee's: ev and rk with a slash, other
 // codes without one, none at all when the column is empty.
-std::string SpouseChurch(std::string_view column) {
+std::string_view SpouseChurch(std::string_view column) {
   if (column.starts_with("ev")) return "/EV";
   if (column.starts_with("rk")) return "/RK";
-  return std::string(column);
+  return column;
 }
 
 // The levy column may name U1 and U2 together ("12"); each gives its own Uml item.
-std::string LevyItems(std::string_view column) {
-  std::string items;
-  if (column.find('1') != std::string_view::npos) items += "Uml=1;";
-  if (column.find('2') != std::string_view::npos) items += "Uml=2;";
-  return items;
+void AddLevyItems(std::string_view column, RecordBuilder& record) {
+  if (column.find('1') != std::string_view::npos) record.AddItems("Uml=1;");
+  if (column.find('2') != std::string_view::npos) record.AddItems("Uml=2;");
 }
 
 bool IsMarginalEmployment(std::string_view personGroup) {
@@ -101,59 +152,64 @@ bool IsMarginalEmployment(std::string_view personGroup) {
 
 // The tax class is taken from the line as loaded, quotes kept. Marginal employees without a
 // tax class (empty or 0) are taxed at the flat rate, "EP".
-std::string TaxClass(std::string_view loadedTaxClass, std::string_view personGroup) {
-  std::string taxClass = Trim(loadedTaxClass);
+std::string_view TaxClass(std::string_view loadedTaxClass, std::string_view personGroup) {
+  const std::string_view taxClass = TrimView(loadedTaxClass);
   if ((taxClass.empty() || taxClass == "0") && IsMarginalEmployment(personGroup)) return "EP";
   return taxClass;
 }
 
 // Decimal numbers come with a comma; Kandrel reads a point.
-std::string CommaToPoint(std::string value) {
+void AddDecimal(std::string_view key, std::string_view value, RecordBuilder& record) {
   const std::size_t comma = value.find(',');
-  if (comma != std::string::npos) value[comma] = '.';
-  return value;
+  if (comma == std::string_view::npos) {
+    record.Add(key, value);
+  } else {
+    record.AddJoined(key, {value.substr(0, comma), ".", value.substr(comma + 1)});
+  }
 }
 
-void ReadEmployee(ReaderContext& context, BankCodeTable& bankCodes, std::string_view loaded) {
-  const std::string line = BlankOutQuotes(loaded);
-  const Columns columns(line);
-  const auto field = [&columns](int n) { return Trim(columns[n]); };
+void ReadEmployee(ReaderContext& context, BankNames& bankNames, std::string_view loaded,
+                  Workspace& work) {
+  BlankOutQuotes(loaded, work.blanked);
+  const Columns& columns = work.columns.Assign(work.blanked);
+  const auto field = [&columns](int n) { return TrimView(columns[n]); };
 
-  const std::string personnelNumber = PersonnelNumber(columns[kPersonnelNumber]);
-  const std::string namePair = field(kSurname) + ", " + field(kFirstName);
-  const std::string personGroup = field(kPersonGroup);
+  PersonnelNumber(columns[kPersonnelNumber], work.personnelNumber);
+  work.namePair.assign(field(kSurname)).append(", ").append(field(kFirstName));
+  const std::string_view personGroup = field(kPersonGroup);
 
-  RecordBuilder record;
-  record.Add("PNr", personnelNumber);
-  record.Add("Name", namePair);
+  RecordBuilder& record = work.record;
+  record.Clear();
+  record.Add("PNr", work.personnelNumber);
+  record.Add("Name", work.namePair);
   record.Add("Str", field(kStreet));
   if (IsGerman(field(kNationality))) record.AddItems("Staat=000;");
-  record.Add("Ort", field(kPostcode) + " " + field(kTown));
+  record.AddJoined("Ort", {field(kPostcode), " ", field(kTown)});
   record.Add("Geb", field(kBirthDate));
   record.Add("BegB", field(kEntryDate));
   record.Add("VNr", field(kInsuranceNumber));
   record.Add("Art", field(kJobTitle));
-  record.Add("Kirche", EmployeeChurch(field(kChurch)) + SpouseChurch(field(kSpouseChurch)));
+  record.AddJoined("Kirche", {EmployeeChurch(field(kChurch)), SpouseChurch(field(kSpouseChurch))});
   record.Add("Taet", field(kActivity));
   record.Add("BG", field(kContributionGroup));
-  record.AddItems(LevyItems(field(kLevies)));
-  record.Add("StKl", TaxClass(Columns(loaded)[kTaxClass], personGroup));
-  record.Add("KiFr", CommaToPoint(field(kChildAllowances)));
+  AddLevyItems(field(kLevies), record);
+  record.Add("StKl", TaxClass(LoadedColumn(loaded, work, kTaxClass), personGroup));
+  AddDecimal("KiFr", field(kChildAllowances), record);
   record.Add("PG", personGroup);
   if (IsMarginalEmployment(personGroup)) record.AddItems("KK=19;KKU=19;");
   record.Add("IdNr", field(kTaxId));
-  record.Add("WAZ", CommaToPoint(field(kWorkingTime)));
+  AddDecimal("WAZ", field(kWorkingTime), record);
   record.Add("KSt", field(kCostCentre));
-  context.AddRecord(record.Take());
+  context.AddRecord(record.Text());
 
   if (!context.TakeBankData()) return;
-  BankConnection bank;
-  bank.bankName = bankCodes.Lookup(field(kBic));
-  const std::string iban = field(kIban);
+  const std::string_view iban = field(kIban);
   if (iban.size() <= kUnusableIbanLength) return;
-  bank.personnelNumber = personnelNumber;
-  bank.holder = namePair;
-  bank.iban = StripBlanks(iban);
+  BankConnection& bank = work.bank;
+  bank.bankName = bankNames.Of(field(kBic));
+  bank.personnelNumber = work.personnelNumber;
+  bank.holder = work.namePair;
+  AssignWithoutBlanks(bank.iban, iban);
   // The BIC served only to find the bank name; the line leaves it blank.
   context.AddBankLine(bank);
 }
@@ -166,9 +222,11 @@ void ReadDatev(ReaderContext& context) {
   // here and writes nothing.
   BankCodeTable bankCodes(context.ReadBareFile(kBankCodeListName));
 
+  BankNames bankNames(bankCodes);
+  Workspace work;
   for (const std::string_view line : context.SourceLines()) {
     if (!StartsWithDigit(line)) continue;  // the column line, empty lines
-    ReadEmployee(context, bankCodes, line);
+    ReadEmployee(context, bankNames, line, work);
   }
 
   if (context.TakeBankData()) context.SaveBankFile();
