@@ -39,25 +39,25 @@ constexpr int kTransitionZone = 23;     // "GZ"
 constexpr std::size_t kBankCodeLength = 8;
 
 struct PersonnelNumber {
-  std::string costCentre;  // empty when the number carries none
-  std::string number;
+  std::string_view costCentre;  // empty when the number carries none
+  std::string_view number;
 };
 
 // A six-character number holds a two-character cost centre in front, a five-character number
 // a one-character cost centre; every other number is the personnel number itself.
 PersonnelNumber SplitCostCentre(std::string_view text) {
-  if (text.size() == 6) return {std::string(text.substr(0, 2)), std::string(text.substr(2))};
-  if (text.size() == 5) return {std::string(text.substr(0, 1)), std::string(text.substr(1))};
-  return {std::string(), std::string(text)};
+  if (text.size() == 6) return {text.substr(0, 2), text.substr(2)};
+  if (text.size() == 5) return {text.substr(0, 1), text.substr(1)};
+  return {std::string_view(), text};
 }
 
 // EXACT writes the religion as a word; its first two letters give Kandrel's code. Anything
 // else is passed on as exported.
-std::string ChurchCode(std::string_view religion) {
+std::string_view ChurchCode(std::string_view religion) {
   if (religion.starts_with("ev")) return "EV";
   if (religion.starts_with("ka")) return "RK";
   if (religion.starts_with("./")) return "--";
-  return std::string(religion);
+  return religion;
 }
 
 // The transition zone column holds "GL..." for employees in the low-wage transition zone.
@@ -66,22 +66,40 @@ std::string_view TransitionZone(std::string_view marker) {
 }
 
 // Tax class 0 marks a flat-rate taxed employee.
-std::string TaxClass(std::string_view taxClass) {
-  return taxClass == "0" ? std::string("EP") : std::string(taxClass);
+std::string_view TaxClass(std::string_view taxClass) {
+  return taxClass == "0" ? "EP" : taxClass;
 }
 
-void ReadEmployee(ReaderContext& context, std::string_view line) {
-  const Columns columns(line);
-  const PersonnelNumber personnel = SplitCostCentre(columns[kPersonnelNumber]);
-  const std::string namePair =
-      std::string(columns[kSurname]) + ", " + std::string(columns[kFirstName]);
-
+// What a run keeps from one employee line to the next, so that a line is split and its record
+// and bank line are built in the same buffers as the line before.
+struct Workspace {
+  Columns columns;
   RecordBuilder record;
+  BankConnection bank;
+};
+
+void AddBankConnection(ReaderContext& context, const Columns& columns,
+                       std::string_view personnelNumber, BankConnection& bank) {
+  if (columns[kBankCode].size() != kBankCodeLength) return;
+  bank.personnelNumber = personnelNumber;
+  bank.holder.assign(columns[kSurname]).append(", ").append(columns[kFirstName]);
+  bank.bankCode = columns[kBankCode];
+  bank.accountNumber = columns[kAccountNumber];
+  bank.bankName = columns[kBankName];
+  context.AddBankLine(bank);
+}
+
+void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work) {
+  const Columns& columns = work.columns.Assign(line);
+  const PersonnelNumber personnel = SplitCostCentre(columns[kPersonnelNumber]);
+
+  RecordBuilder& record = work.record;
+  record.Clear();
   if (!personnel.costCentre.empty()) record.Add("KSt", personnel.costCentre);
   record.Add("PNr", personnel.number)
-      .Add("Name", namePair)
+      .AddJoined("Name", {columns[kSurname], ", ", columns[kFirstName]})
       .Add("Str", columns[kStreet])
-      .Add("Ort", std::string(columns[kPostcode]) + " " + std::string(columns[kTown]))
+      .AddJoined("Ort", {columns[kPostcode], " ", columns[kTown]})
       .Add("Geb", columns[kBirthDate])
       .Add("BegB", columns[kEntryDate])
       .Add("VNr", columns[kInsuranceNumber])
@@ -95,26 +113,20 @@ void ReadEmployee(ReaderContext& context, std::string_view line) {
       .Add("AGS", columns[kMunicipalityKey])
       .Add("PG", columns[kPersonGroup])
       .Add("Staat", columns[kNationality]);
-  context.AddRecord(record.Take());
+  context.AddRecord(record.Text());
 
-  if (!context.TakeBankData() || columns[kBankCode].size() != kBankCodeLength) return;
-  BankConnection bank;
-  bank.personnelNumber = personnel.number;
-  bank.holder = namePair;
-  bank.bankCode = std::string(columns[kBankCode]);
-  bank.accountNumber = std::string(columns[kAccountNumber]);
-  bank.bankName = std::string(columns[kBankName]);
-  context.AddBankLine(bank);
+  if (context.TakeBankData()) AddBankConnection(context, columns, personnel.number, work.bank);
 }
 
 }  // namespace
 
 void ReadExact(ReaderContext& context) {
   context.AddFlagLine();
+  Workspace work;
   for (const std::string_view line : context.SourceLines()) {
     // The column line and empty lines do not begin with a digit.
     if (!StartsWithDigit(line)) continue;
-    ReadEmployee(context, line);
+    ReadEmployee(context, line, work);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }
