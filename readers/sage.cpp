@@ -73,31 +73,28 @@ std::string Factor(std::string_view factor) {
 }
 
 // The activity key is spread over three columns of the export; joined they form the key.
-std::string ActivityKey(const Columns& columns) {
-  std::string key(columns[kActivityKey]);
-  key.append(columns[kActivityB1]).append(columns[kActivityB2]);
-  return key;
+void AddActivityKey(const Columns& columns, RecordBuilder& record) {
+  record.AddJoined("Taet", {columns[kActivityKey], columns[kActivityB1], columns[kActivityB2]});
 }
 
-std::string NamePair(const Columns& columns) {
-  return std::string(columns[kSurname]) + ", " + std::string(columns[kFirstName]);
+void AddNamePair(const Columns& columns, RecordBuilder& record) {
+  record.AddJoined("Name", {columns[kSurname], ", ", columns[kFirstName]});
 }
 
-std::string BuildRecord(const Columns& columns) {
-  RecordBuilder record;
-  record.Add("PNr", columns[kPersonnelNumber])
-      .Add("Name", NamePair(columns))
-      .Add("Str", columns[kStreet])
-      .Add("Ort", std::string(columns[kPostcode]) + " " + std::string(columns[kTown]));
+void BuildRecord(const Columns& columns, RecordBuilder& record) {
+  record.Clear();
+  record.Add("PNr", columns[kPersonnelNumber]);
+  AddNamePair(columns, record);
+  record.Add("Str", columns[kStreet]).AddJoined("Ort", {columns[kPostcode], " ", columns[kTown]});
   if (IsGerman(columns[kNationality])) record.AddItems("Staat=000;");
   record.Add("Geb", columns[kBirthDate])
       .Add("BegB", columns[kEntryDate])
       .Add("VNr", columns[kInsuranceNumber])
       .Add("Art", columns[kJobTitle])
       .Add("Kirche", ChurchValue(columns[kChurchTax]))
-      .Add("IdNr", columns[kTaxId])
-      .Add("Taet", ActivityKey(columns))
-      .Add("BG", columns[kContributionGroup])
+      .Add("IdNr", columns[kTaxId]);
+  AddActivityKey(columns, record);
+  record.Add("BG", columns[kContributionGroup])
       .Add("BegV", columns[kEntryDate])
       .Add("GTS", columns[kHazardTariff])
       .AddItems("Uml=1;")
@@ -106,16 +103,14 @@ std::string BuildRecord(const Columns& columns) {
       .Add("KiFr", columns[kChildAllowance])
       .Add("PG", columns[kPersonGroup])
       .Add("Faktor", Factor(columns[kFactor]));
-  return record.Take();
 }
 
-void AddBankConnection(ReaderContext& context, const Columns& columns) {
+void AddBankConnection(ReaderContext& context, const Columns& columns, BankConnection& bank) {
   if (columns[kIban].size() <= kShortestIban) return;
-  BankConnection bank;
-  bank.personnelNumber = std::string(columns[kPersonnelNumber]);
-  bank.holder = NamePair(columns);
-  bank.bankName = std::string(columns[kBankName]);
-  bank.iban = StripBlanks(columns[kIban]);
+  bank.personnelNumber = columns[kPersonnelNumber];
+  bank.holder.assign(columns[kSurname]).append(", ").append(columns[kFirstName]);
+  bank.bankName = columns[kBankName];
+  AssignWithoutBlanks(bank.iban, columns[kIban]);
   context.AddBankLine(bank);
 }
 
@@ -123,11 +118,17 @@ void AddBankConnection(ReaderContext& context, const Columns& columns) {
 
 void ReadSage(ReaderContext& context) {
   context.AddFlagLine();
+  // Kept from one employee line to the next, so that every line is split and its record and
+  // bank line are built in the same buffers.
+  Columns columns;
+  RecordBuilder record;
+  BankConnection bank;
   for (const std::string_view line : context.SourceLines()) {
     if (!IsEmployeeLine(line)) continue;
-    const Columns columns(line);
-    context.AddRecord(BuildRecord(columns));
-    if (context.TakeBankData()) AddBankConnection(context, columns);
+    columns.Assign(line);
+    BuildRecord(columns, record);
+    context.AddRecord(record.Text());
+    if (context.TakeBankData()) AddBankConnection(context, columns, bank);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }
