@@ -96,6 +96,12 @@ Columns& Columns::Assign(std::string_view line) {
   return *this;
 }
 
+Columns& Columns::AssignClosed(std::string_view line) {
+  Assign(line);
+  semicolons_.push_back(line.size());  // where the appended semicolon would stand
+  return *this;
+}
+
 std::string_view Columns::operator[](int n) const {
   if (n < 0 || static_cast<std::size_t>(n) >= semicolons_.size()) return {};
   const std::size_t begin = n == 0 ? 0 : semicolons_[static_cast<std::size_t>(n) - 1] + 1;

@@ -33,6 +33,10 @@ class Columns {
   // Splits another line, keeping the room of the earlier split: a reader that takes one line
   // after the other splits them all with one object.
   Columns& Assign(std::string_view line);
+  // Splits the line as if a semicolon were appended to it: its last column is closed too.
+  // Gives the columns Assign gives for the line with ";" appended, without copying the line;
+  // Line() is the line as passed.
+  Columns& AssignClosed(std::string_view line);
   // Column n as a view into the line (empty when the line does not close it).
   std::string_view operator[](int n) const;
   std::string Field(int n, std::size_t width = 0) const;
