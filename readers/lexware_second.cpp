@@ -64,37 +64,53 @@ void AddTaxClass(std::string_view taxTable, std::string_view taxClass, RecordBui
 
 // The employee's religion, and the spouse's after "/" unless Lexware writes "--". An empty
 // spouse column still gets the "/".
-std::string Religion(std::string_view own, std::string_view spouse) {
-  std::string result(own);
-  if (spouse != "--") result.append(1, '/').append(spouse);
-  return result;
+void AddReligion(std::string_view own, std::string_view spouse, RecordBuilder& record) {
+  if (spouse == "--") {
+    record.Add("Kirche", own);
+  } else {
+    record.AddJoined("Kirche", {own, "/", spouse});
+  }
 }
 
-void AddBankConnection(const Columns& columns, const std::string& holder, ReaderContext& context) {
+// The account holder is the employee unless the export names another holder: "surname, first
+// name" of the other holder, when that is longer than five characters.
+void AssignHolder(const Columns& columns, std::string& holder) {
+  holder.assign(columns[kOtherSurname]).append(", ").append(columns[kOtherFirstName]);
+  if (holder.size() > 5) return;
+  holder.assign(columns[kSurname]).append(", ").append(columns[kFirstName]);
+}
+
+void AddBankConnection(const Columns& columns, BankConnection& bank, ReaderContext& context) {
   // Only a German bank code of exactly 8 characters makes a usable bank connection.
   if (columns[kBankCode].size() != 8) return;
-  BankConnection bank;
-  bank.personnelNumber = columns.Field(0);
-  bank.holder = holder;
-  const std::string otherHolder =
-      columns.Field(kOtherSurname) + ", " + columns.Field(kOtherFirstName);
-  if (otherHolder.size() > 5) bank.holder = otherHolder;
-  bank.bankCode = columns.Field(kBankCode);
-  bank.accountNumber = columns.Field(kAccountNumber);
-  bank.bankName = columns.Field(kBankName);
+  bank.personnelNumber = columns[0];
+  AssignHolder(columns, bank.holder);
+  bank.bankCode = columns[kBankCode];
+  bank.accountNumber = columns[kAccountNumber];
+  bank.bankName = columns[kBankName];
   context.AddBankLine(bank);
 }
 
-void ReadEmployee(std::string_view line, ReaderContext& context) {
-  const Columns columns(line);
-  const std::string holder = columns.Field(kSurname) + ", " + columns.Field(kFirstName);
-
+// What a run keeps from one employee line to the next, so that a line is split and its record
+// and bank line are built in the same buffers as the line before.
+struct Workspace {
+  Columns columns;
   RecordBuilder record;
+  BankConnection bank;
+};
+
+// A line saved by a spreadsheet lacks the closing semicolon; the line is split as if closed,
+// which keeps its last column.
+void ReadEmployee(std::string_view line, Workspace& work, ReaderContext& context) {
+  const Columns& columns = work.columns.AssignClosed(line);
+
+  RecordBuilder& record = work.record;
+  record.Clear();
   // The personnel number is taken whole: this layout neither tests nor shortens it.
   record.Add("PNr", columns[0]);
-  record.Add("Name", holder);
-  record.Add("Str", columns.Field(kStreet) + " " + columns.Field(kHouseNumber));
-  record.Add("Ort", columns.Field(kPostcode) + " " + columns.Field(kTown));
+  record.AddJoined("Name", {columns[kSurname], ", ", columns[kFirstName]});
+  record.AddJoined("Str", {columns[kStreet], " ", columns[kHouseNumber]});
+  record.AddJoined("Ort", {columns[kPostcode], " ", columns[kTown]});
   if (columns[kNationality] == "Deutschland") record.AddItems("Staat=000;");
   record.Add("Geb", columns[kBirthDate]);
   record.Add("BegB", columns[kEntryDate]);
@@ -106,20 +122,20 @@ void ReadEmployee(std::string_view line, ReaderContext& context) {
   if (groups.size() > 6) record.Add("BG", ContributionGroupDigits(groups));
   AddTaxClass(columns[kTaxTable], columns[kTaxClass], record);
   record.Add("KiFr", ChildAllowance(columns[kChildren]));
-  record.Add("Kirche", Religion(columns[kReligion], columns[kSpouseReligion]));
-  context.AddRecord(record.Take());
+  AddReligion(columns[kReligion], columns[kSpouseReligion], record);
+  context.AddRecord(record.Text());
 
-  if (context.TakeBankData()) AddBankConnection(columns, holder, context);
+  if (context.TakeBankData()) AddBankConnection(columns, work.bank, context);
 }
 
 }  // namespace
 
 void ReadLexwareSecond(ReaderContext& context) {
   context.AddFlagLine();
+  Workspace work;
   for (const std::string_view line : context.SourceLines()) {
-    // Employee lines begin with their personnel number; the column line does not. A line saved
-    // by a spreadsheet lacks the closing semicolon; closing it keeps its last column.
-    if (StartsWithDigit(line)) ReadEmployee(std::string(line) + ';', context);
+    // Employee lines begin with their personnel number; the column line does not.
+    if (StartsWithDigit(line)) ReadEmployee(line, work, context);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }
