@@ -46,72 +46,65 @@ bool IsEmployeeLine(std::string_view line) {
 }
 
 // Agenda writes confessions as words; Kandrel knows the two-letter codes.
-std::string ReligionCode(std::string_view religion) {
+std::string_view ReligionCode(std::string_view religion) {
   if (religion == "r\xF6misch-katholisch") return "RK";
   if (religion == "evangelisch") return "EV";
-  return std::string(religion);
+  return religion;
 }
 
 // The employee's confession, with the spouse's appended as "RK/EV" when both are two-letter
 // codes that differ. No confession of the employee means no church tax at all.
-std::string ChurchValue(std::string_view employeeReligion, std::string_view spouseReligion) {
-  const std::string employee = ReligionCode(employeeReligion);
-  const std::string spouse = ReligionCode(spouseReligion);
-  if (employee.empty() || employee == "keine") return "";
-  if (employee.size() == 2 && spouse.size() == 2 && employee != spouse) {
-    return employee + "/" + spouse;
+void AddChurchValue(std::string_view employeeReligion, std::string_view spouseReligion,
+                    RecordBuilder& record) {
+  const std::string_view employee = ReligionCode(employeeReligion);
+  const std::string_view spouse = ReligionCode(spouseReligion);
+  if (employee.empty() || employee == "keine") {
+    record.Add("Kirche", "");
+  } else if (employee.size() == 2 && spouse.size() == 2 && employee != spouse) {
+    record.AddJoined("Kirche", {employee, "/", spouse});
+  } else {
+    record.Add("Kirche", employee);
   }
-  return employee;
 }
 
 // Agenda marks flat-rate taxed employees by a tax class of 0 (or none); Kandrel expects "EP".
-std::string TaxClass(std::string_view taxClass) {
+std::string_view TaxClass(std::string_view taxClass) {
   if (LeadingInteger(taxClass) < 1) return "EP";
-  return std::string(taxClass);
+  return taxClass;
 }
 
 // The activity key is spread over five columns of the export; joined they form the key.
-std::string ActivityKey(const Columns& columns) {
-  std::string key(columns[kActivityKey]);
-  key.append(columns[kSchooling])
-      .append(columns[kTraining])
-      .append(columns[kLeasedLabour])
-      .append(columns[kContractForm]);
-  return key;
+void AddActivityKey(const Columns& columns, RecordBuilder& record) {
+  record.AddJoined("Taet", {columns[kActivityKey], columns[kSchooling], columns[kTraining],
+                            columns[kLeasedLabour], columns[kContractForm]});
 }
 
-std::string NamePair(const Columns& columns) {
-  return std::string(columns[kSurname]) + ", " + std::string(columns[kFirstName]);
-}
-
-std::string BuildRecord(const Columns& columns) {
-  RecordBuilder record;
+void BuildRecord(const Columns& columns, RecordBuilder& record) {
+  record.Clear();
   record.Add("PNr", columns[kPersonnelNumber])
-      .Add("Name", NamePair(columns))
-      .Add("Str", std::string(columns[kStreet]) + " " + std::string(columns[kHouseNumber]))
-      .Add("Ort", std::string(columns[kPostcode]) + " " + std::string(columns[kTown]))
+      .AddJoined("Name", {columns[kSurname], ", ", columns[kFirstName]})
+      .AddJoined("Str", {columns[kStreet], " ", columns[kHouseNumber]})
+      .AddJoined("Ort", {columns[kPostcode], " ", columns[kTown]})
       .Add("Geb", columns[kBirthDate])
       .Add("BegB", columns[kEntryDate])
       .Add("VNr", columns[kInsuranceNumber])
-      .Add("Art", columns[kJobTitle])
-      .Add("Kirche", ChurchValue(columns[kReligion], columns[kSpouseReligion]))
-      .Add("IdNr", columns[kTaxId])
-      .Add("Taet", ActivityKey(columns))
-      .Add("BG", columns[kContributionGroup])
+      .Add("Art", columns[kJobTitle]);
+  AddChurchValue(columns[kReligion], columns[kSpouseReligion], record);
+  record.Add("IdNr", columns[kTaxId]);
+  AddActivityKey(columns, record);
+  record.Add("BG", columns[kContributionGroup])
       .Add("StKl", TaxClass(columns[kTaxClass]))
       .Add("KiFr", columns[kChildAllowance])
       .Add("PG", columns[kPersonGroup]);
-  return record.Take();
 }
 
-void AddBankConnection(ReaderContext& context, const Columns& columns) {
+void AddBankConnection(ReaderContext& context, const Columns& columns, BankConnection& bank) {
   if (columns[kIban].size() <= kShortestIban) return;
-  BankConnection bank;
-  bank.personnelNumber = std::string(columns[kPersonnelNumber]);
-  bank.holder = NamePair(columns);
-  bank.bankName = std::string(columns[kBankName]);
-  bank.iban = StripBlanks(columns[kIban]);
-  bank.bic = StripBlanks(columns[kBic]);
+  bank.personnelNumber = columns[kPersonnelNumber];
+  bank.holder.assign(columns[kSurname]).append(", ").append(columns[kFirstName]);
+  bank.bankName = columns[kBankName];
+  AssignWithoutBlanks(bank.iban, columns[kIban]);
+  AssignWithoutBlanks(bank.bic, columns[kBic]);
   context.AddBankLine(bank);
 }
 
@@ -119,11 +112,17 @@ void AddBankConnection(ReaderContext& context, const Columns& columns) {
 
 void ReadAgenda(ReaderContext& context) {
   context.AddFlagLine();
+  // Kept from one employee line to the next, so that every line is split and its record and
+  // bank line are built in the same buffers.
+  Columns columns;
+  RecordBuilder record;
+  BankConnection bank;
   for (const std::string_view line : context.SourceLines()) {
     if (!IsEmployeeLine(line)) continue;
-    const Columns columns(line);
-    context.AddRecord(BuildRecord(columns));
-    if (context.TakeBankData()) AddBankConnection(context, columns);
+    columns.Assign(line);
+    BuildRecord(columns, record);
+    context.AddRecord(record.Text());
+    if (context.TakeBankData()) AddBankConnection(context, columns, bank);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }
