@@ -40,62 +40,74 @@ bool IsEmployeeLine(std::string_view line) {
 
 // The employee's religion, followed by "/" and the spouse's when both are two-letter codes
 // that differ; "--" when the employee has none.
-std::string ChurchCodes(std::string_view religion, std::string_view spouseReligion) {
-  if (religion.empty()) return "--";
-  if (religion.size() == 2 && spouseReligion.size() == 2 && religion != spouseReligion) {
-    return std::string(religion) + "/" + std::string(spouseReligion);
+void AddChurchCodes(std::string_view religion, std::string_view spouseReligion,
+                    RecordBuilder& record) {
+  if (religion.empty()) {
+    record.Add("Kirche", "--");
+  } else if (religion.size() == 2 && spouseReligion.size() == 2 && religion != spouseReligion) {
+    record.AddJoined("Kirche", {religion, "/", spouseReligion});
+  } else {
+    record.Add("Kirche", religion);
   }
-  return std::string(religion);
 }
 
 // Flat-rate taxed employees have no tax class: anything that reads as a number below 1
 // (empty, "0", a letter) becomes "EP".
-std::string TaxClass(std::string_view taxClass) {
+std::string_view TaxClass(std::string_view taxClass) {
   if (LeadingInteger(taxClass) < 1) return "EP";
-  return std::string(taxClass);
+  return taxClass;
 }
 
 void AddBankConnection(ReaderContext& context, const Columns& columns,
-                       std::string_view personnelNumber) {
+                       std::string_view personnelNumber, BankConnection& bank) {
   if (columns[kIban].size() <= 8) return;
-  BankConnection bank;
   bank.personnelNumber = personnelNumber;
   bank.holder = columns[kAccountHolder];
   bank.bankName = columns[kBankName];
-  bank.iban = StripBlanks(columns[kIban]);
-  bank.bic = StripBlanks(columns[kBic]);
+  AssignWithoutBlanks(bank.iban, columns[kIban]);
+  AssignWithoutBlanks(bank.bic, columns[kBic]);
   context.AddBankLine(bank);
 }
 
-void ReadEmployee(ReaderContext& context, std::string_view line) {
-  const Columns columns(line);
+// What a run keeps from one employee line to the next, so that a line is split and its record
+// and bank line are built in the same buffers as the line before.
+struct Workspace {
+  Columns columns;
+  RecordBuilder record;
+  BankConnection bank;
+};
+
+void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work) {
+  const Columns& columns = work.columns.Assign(line);
   const std::string_view personnelNumber = columns[kPersonnelNumber];
 
-  RecordBuilder record;
+  RecordBuilder& record = work.record;
+  record.Clear();
   record.Add("PNr", personnelNumber)
-      .Add("Name", columns.Field(kSurname) + ", " + columns.Field(kFirstName))
+      .AddJoined("Name", {columns[kSurname], ", ", columns[kFirstName]})
       .Add("Str", columns[kStreet])
-      .Add("Ort", columns.Field(kPostcode) + " " + columns.Field(kTown))
+      .AddJoined("Ort", {columns[kPostcode], " ", columns[kTown]})
       .Add("Geb", NormalizeDate(columns[kBirthDate]))
       .Add("BegB", NormalizeDate(columns[kEntryDate]))
       .Add("BegV", NormalizeDate(columns[kInsuranceBegin]))
       .Add("VNr", columns[kInsuranceNumber])
-      .Add("Art", columns[kJobTitle])
-      .Add("Kirche", ChurchCodes(columns[kReligion], columns[kSpouseReligion]))
-      .Add("Taet", columns[kActivityKey])
+      .Add("Art", columns[kJobTitle]);
+  AddChurchCodes(columns[kReligion], columns[kSpouseReligion], record);
+  record.Add("Taet", columns[kActivityKey])
       .Add("StKl", TaxClass(columns[kTaxClass]))
       .Add("KiFr", columns[kChildAllowances]);
-  context.AddRecord(record.Take());
+  context.AddRecord(record.Text());
 
-  if (context.TakeBankData()) AddBankConnection(context, columns, personnelNumber);
+  if (context.TakeBankData()) AddBankConnection(context, columns, personnelNumber, work.bank);
 }
 
 }  // namespace
 
 void ReadBbs(ReaderContext& context) {
   context.AddFlagLine();
+  Workspace work;
   for (const std::string_view line : context.SourceLines()) {
-    if (IsEmployeeLine(line)) ReadEmployee(context, line);
+    if (IsEmployeeLine(line)) ReadEmployee(context, line, work);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }
