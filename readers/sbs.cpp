@@ -33,36 +33,35 @@ constexpr int kTaxId = 31;
 // replaced; the same number with leading zeros or blanks stays as it is.
 
 // Nationality 0 is German nationality.
-std::string Nationality(std::string_view value) {
-  return value == "0" ? "000" : std::string(value);
+std::string_view Nationality(std::string_view value) {
+  return value == "0" ? "000" : value;
 }
 
 // Tax class 0 marks a flat-rate taxed employee.
-std::string TaxClass(std::string_view value) {
-  return value == "0" ? "EP" : std::string(value);
+std::string_view TaxClass(std::string_view value) {
+  return value == "0" ? "EP" : value;
 }
 
 // Person group 900 is taken over as 000.
-std::string PersonGroup(std::string_view value) {
-  return value == "900" ? "000" : std::string(value);
+std::string_view PersonGroup(std::string_view value) {
+  return value == "900" ? "000" : value;
 }
 
 // Contribution group 0 stands for all four branches free of contributions.
-std::string ContributionGroup(std::string_view value) {
-  return value == "0" ? "0000" : std::string(value);
+std::string_view ContributionGroup(std::string_view value) {
+  return value == "0" ? "0000" : value;
 }
 
 bool IsEmployeeLine(std::string_view line) {
   return StartsWithDigit(line);
 }
 
-void ReadEmployee(ReaderContext& context, std::string_view line) {
-  const Columns columns(line);
-  RecordBuilder record;
+void ReadEmployee(ReaderContext& context, const Columns& columns, RecordBuilder& record) {
+  record.Clear();
   record.Add("PNr", columns[kPersonnelNumber])
-      .Add("Name", columns.Field(kSurname) + ", " + columns.Field(kFirstName))
+      .AddJoined("Name", {columns[kSurname], ", ", columns[kFirstName]})
       .Add("Str", columns[kStreet])
-      .Add("Ort", columns.Field(kPostcode) + " " + columns.Field(kTown))
+      .AddJoined("Ort", {columns[kPostcode], " ", columns[kTown]})
       .Add("Staat", Nationality(columns[kNationality]))
       .Add("Geb", columns[kBirthDate])
       .Add("BegB", columns[kEntryDate])
@@ -73,15 +72,19 @@ void ReadEmployee(ReaderContext& context, std::string_view line) {
       .Add("PG", PersonGroup(columns[kPersonGroup]))
       .Add("BG", ContributionGroup(columns[kContributionGroup]))
       .Add("IdNr", columns[kTaxId]);
-  context.AddRecord(record.Take());
+  context.AddRecord(record.Text());
 }
 
 }  // namespace
 
 void ReadSbs(ReaderContext& context) {
   context.AddFlagLine();
+  // Kept from one employee line to the next: every line is split and its record built in the
+  // same buffers.
+  Columns columns;
+  RecordBuilder record;
   for (const std::string_view line : context.SourceLines()) {
-    if (IsEmployeeLine(line)) ReadEmployee(context, line);
+    if (IsEmployeeLine(line)) ReadEmployee(context, columns.Assign(line), record);
   }
 }
 
