@@ -27,25 +27,28 @@ bool IsEmployeeLine(std::string_view line) {
   return line.size() >= 2 && StartsWithDigit(line);
 }
 
-void ReadEmployee(ReaderContext& context, std::string_view line) {
-  const Columns columns(line);
-  RecordBuilder record;
+void ReadEmployee(ReaderContext& context, const Columns& columns, RecordBuilder& record) {
+  record.Clear();
   record.Add("PNr", columns[kPersonnelNumber])
-      .Add("Name", columns.Field(kSurname) + ", " + columns.Field(kFirstName))
+      .AddJoined("Name", {columns[kSurname], ", ", columns[kFirstName]})
       .Add("Str", columns[kStreet])
-      .Add("Ort", columns.Field(kPostcode) + " " + columns.Field(kTown))
+      .AddJoined("Ort", {columns[kPostcode], " ", columns[kTown]})
       .Add("Geb", columns[kBirthDate])
       .Add("BegB", columns[kEntryDate])
       .Add("VNr", columns[kInsuranceNumber]);
-  context.AddRecord(record.Take());
+  context.AddRecord(record.Text());
 }
 
 }  // namespace
 
 void ReadDataline(ReaderContext& context) {
   context.AddFlagLine();
+  // Kept from one employee line to the next: every line is split and its record built in the
+  // same buffers.
+  Columns columns;
+  RecordBuilder record;
   for (const std::string_view line : context.SourceLines()) {
-    if (IsEmployeeLine(line)) ReadEmployee(context, line);
+    if (IsEmployeeLine(line)) ReadEmployee(context, columns.Assign(line), record);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }
