@@ -30,83 +30,100 @@ constexpr int kTaxClass = 34;
 constexpr int kJobTitle = 47;
 constexpr int kActivityKey[] = {46, 48, 49, 50, 51};
 
-// The export's text fields lose their quotes and surrounding blanks.
-std::string QuotedValue(const Columns& columns, int column) {
-  return Trim(columns.Quoted(column));
+// The export's text fields lose their quotes (the first and the last character, whatever they
+// are) and surrounding blanks.
+std::string_view QuotedValue(const Columns& columns, int column) {
+  const std::string_view field = columns[column];
+  if (field.size() < 2) return {};
+  return TrimView(field.substr(1, field.size() - 2));
 }
 
-std::string BareValue(const Columns& columns, int column) {
-  return Trim(columns[column]);
+std::string_view BareValue(const Columns& columns, int column) {
+  return TrimView(columns[column]);
 }
 
+// The quoted values of several columns one after the other, in `joined`.
 template <std::size_t N>
-std::string JoinedQuotedValues(const Columns& columns, const int (&parts)[N]) {
-  std::string joined;
-  for (const int column : parts) joined += QuotedValue(columns, column);
+const std::string& JoinedQuotedValues(const Columns& columns, const int (&parts)[N],
+                                      std::string& joined) {
+  joined.clear();
+  for (const int column : parts) joined.append(QuotedValue(columns, column));
   return joined;
 }
 
 // Flat-rate taxed employees carry a tax class text such as "Pauschal".
-std::string TaxClass(const Columns& columns) {
-  const std::string taxClass = QuotedValue(columns, kTaxClass);
-  if (taxClass.find("Pausch") != std::string::npos) return "EP";
+std::string_view TaxClass(const Columns& columns) {
+  const std::string_view taxClass = QuotedValue(columns, kTaxClass);
+  if (taxClass.find("Pausch") != std::string_view::npos) return "EP";
   return taxClass;
 }
 
 // The IBAN stands as exported, inner blanks included, filled to 34 characters and followed by
 // one blank however long it is.
-std::string IbanField(std::string_view iban) {
-  return PadRightNoCut(iban, 34) + ' ';
+void AssignIbanField(std::string_view iban, std::string& field) {
+  field.assign(iban);
+  if (field.size() < 34) field.append(34 - field.size(), ' ');
+  field.append(1, ' ');
 }
 
 void AddBankConnection(ReaderContext& context, const Columns& columns,
-                       const std::string& personnelNumber, const std::string& name) {
-  const std::string iban = QuotedValue(columns, kIban);
+                       std::string_view personnelNumber, BankConnection& bank) {
+  const std::string_view iban = QuotedValue(columns, kIban);
   if (iban.size() <= 8) return;
-  BankConnection bank;
   bank.personnelNumber = personnelNumber;
-  bank.holder = name;
+  // Surname, ", ", first name, as in the record.
+  bank.holder.assign(QuotedValue(columns, kSurname))
+      .append(", ")
+      .append(QuotedValue(columns, kFirstName));
   bank.bankName = QuotedValue(columns, kBankName);
-  bank.iban = IbanField(iban);
+  AssignIbanField(iban, bank.iban);
   bank.bic = QuotedValue(columns, kBic);
   context.AddBankLine(bank);
 }
 
-void ReadEmployee(ReaderContext& context, std::string_view sourceLine) {
-  // The export leaves the last column open; an appended semicolon closes it.
-  const std::string line = std::string(sourceLine) + ';';
-  const Columns columns(line);
+// What a run keeps from one employee line to the next, so that a line is split and its record
+// and bank line are built in the same buffers as the line before.
+struct Workspace {
+  Columns columns;
+  RecordBuilder record;
+  std::string joined;
+  BankConnection bank;
+};
+
+void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work) {
+  // The export leaves the last column open; the line is split as if a semicolon closed it.
+  const Columns& columns = work.columns.AssignClosed(line);
 
   // The personnel number stays exactly as exported, quotes and blanks included.
-  const std::string personnelNumber(columns[0]);
-  // Surname, ", ", first name; also the account holder of the bank line.
-  const std::string name = QuotedValue(columns, kSurname) + ", " + QuotedValue(columns, kFirstName);
+  const std::string_view personnelNumber = columns[0];
 
-  RecordBuilder record;
+  RecordBuilder& record = work.record;
+  record.Clear();
   record.Add("PNr", personnelNumber)
-      .Add("Name", name)
+      .AddJoined("Name", {QuotedValue(columns, kSurname), ", ", QuotedValue(columns, kFirstName)})
       .Add("Str", QuotedValue(columns, kStreet))
       .Add("Staat", QuotedValue(columns, kNationality))
-      .Add("Ort", QuotedValue(columns, kPostcode) + " " + QuotedValue(columns, kTown))
+      .AddJoined("Ort", {QuotedValue(columns, kPostcode), " ", QuotedValue(columns, kTown)})
       .Add("Geb", BareValue(columns, kBirthDate))
       .Add("BegB", BareValue(columns, kEntryDate))
       .Add("VNr", QuotedValue(columns, kInsuranceNumber))
       .Add("Art", QuotedValue(columns, kJobTitle))
-      .Add("Taet", JoinedQuotedValues(columns, kActivityKey))
-      .Add("BG", JoinedQuotedValues(columns, kContributionGroup))
+      .Add("Taet", JoinedQuotedValues(columns, kActivityKey, work.joined))
+      .Add("BG", JoinedQuotedValues(columns, kContributionGroup, work.joined))
       .Add("StKl", TaxClass(columns));
-  context.AddRecord(record.Take());
+  context.AddRecord(record.Text());
 
-  if (context.TakeBankData()) AddBankConnection(context, columns, personnelNumber, name);
+  if (context.TakeBankData()) AddBankConnection(context, columns, personnelNumber, work.bank);
 }
 
 }  // namespace
 
 void ReadGdi(ReaderContext& context) {
   context.AddFlagLine();
+  Workspace work;
   for (const std::string_view line : context.SourceLines()) {
     if (TrimView(line).empty()) continue;
-    ReadEmployee(context, line);
+    ReadEmployee(context, line, work);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }
