@@ -57,8 +57,8 @@ class NamedColumns {
   explicit NamedColumns(ReaderContext& context)
       : header_(context.HeaderLine()), table_(context.Table()) {}
 
-  std::string operator()(std::string_view name, const Columns& line) {
-    return std::string(FieldUnderHeader(line, Index(name), table_.shift));
+  std::string_view operator()(std::string_view name, const Columns& line) {
+    return FieldUnderHeader(line, Index(name), table_.shift);
   }
 
  private:
@@ -84,18 +84,18 @@ bool InPersonnelNumberRange(std::string_view personnelNumber) {
 
 // A line whose surname is empty or begins with a digit, a blank or a punctuation mark is no
 // employee. The upper-case holder text is compared by unsigned character codes, so letters of
-// either case and umlauts pass.
+// either case and umlauts pass. Only its first character can decide against "A".
 bool HasUsableSurname(std::string_view holder) {
-  return UpperAscii(holder).compare("A") >= 0;
+  return UpperAscii(holder.substr(0, 1)).compare("A") >= 0;
 }
 
 // A social insurance number of 1 to 13 characters with a person group beginning with "1"
 // switches the reader to the column shift: from then on every value is read one column left of
 // its name, for the rest of this line and all following lines of the file. The number is read
 // once more under the shift and kept as it then reads.
-std::string ReadInsuranceNumber(const Columns& line, std::string_view personGroup,
-                                NamedColumns& column, ReaderContext& context) {
-  std::string number = column(kInsuranceNumber, line);
+std::string_view ReadInsuranceNumber(const Columns& line, std::string_view personGroup,
+                                     NamedColumns& column, ReaderContext& context) {
+  std::string_view number = column(kInsuranceNumber, line);
   if (!number.empty() && number.size() <= 13 && personGroup.substr(0, 1) == "1") {
     context.Table().shift = 1;
     number = column(kInsuranceNumber, line);
@@ -104,53 +104,66 @@ std::string ReadInsuranceNumber(const Columns& line, std::string_view personGrou
 }
 
 // "0 Büro": the risk tariff key in front of its description.
-std::string RiskTariffKey(std::string_view tariff) {
+std::string_view RiskTariffKey(std::string_view tariff) {
   const std::size_t blank = tariff.find(' ');
-  return blank == std::string_view::npos ? std::string() : std::string(tariff.substr(0, blank));
+  return blank == std::string_view::npos ? std::string_view() : tariff.substr(0, blank);
 }
 
 // Tax class "P" is written as "EP".
-std::string TaxClass(std::string_view taxClass) {
-  return taxClass == "P" ? std::string("EP") : std::string(taxClass);
+std::string_view TaxClass(std::string_view taxClass) {
+  return taxClass == "P" ? "EP" : taxClass;
 }
 
 // The employee's religion, and the spouse's after "/" unless Lexware writes "--" or nothing.
-std::string Religion(std::string_view own, std::string_view spouse) {
-  std::string result(own);
-  if (spouse != "--" && !spouse.empty()) result.append(1, '/').append(spouse);
-  return result;
+void AddReligion(std::string_view own, std::string_view spouse, RecordBuilder& record) {
+  if (spouse != "--" && !spouse.empty()) {
+    record.AddJoined("Kirche", {own, "/", spouse});
+  } else {
+    record.Add("Kirche", own);
+  }
 }
 
-void AddBankConnection(const Columns& line, const std::string& personnelNumber,
-                       const std::string& holder, NamedColumns& named, ReaderContext& context) {
-  const auto column = [&](std::string_view name) { return named(name, line); };
+// What a run keeps from one employee line to the next, so that a line is split and its record
+// and bank line are built in the same buffers as the line before.
+struct Workspace {
+  Columns line;
+  RecordBuilder record;
+  std::string holder;
   BankConnection bank;
-  bank.personnelNumber = personnelNumber;
-  bank.holder = holder;
-  const std::string otherHolder = column(kOtherSurname) + ", " + column(kOtherFirstName);
-  if (otherHolder.size() > 5) bank.holder = otherHolder;
+};
+
+void AddBankConnection(const Columns& line, std::string_view personnelNumber,
+                       std::string_view holder, NamedColumns& named, BankConnection& bank,
+                       ReaderContext& context) {
+  const auto column = [&](std::string_view name) { return named(name, line); };
   // The export also has "Bankleitzahl" and "Kontonummer"; Kandrel gets IBAN and BIC only.
-  const std::string iban = column(kIban);
+  const std::string_view iban = column(kIban);
   if (iban.size() <= 8) return;
+  bank.personnelNumber = personnelNumber;
+  bank.holder.assign(column(kOtherSurname)).append(", ").append(column(kOtherFirstName));
+  if (bank.holder.size() <= 5) bank.holder = holder;  // no other holder named
   bank.bankName = column(kBankName);
-  bank.iban = StripBlanks(iban);
-  bank.bic = StripBlanks(column(kBic));
+  AssignWithoutBlanks(bank.iban, iban);
+  AssignWithoutBlanks(bank.bic, column(kBic));
   context.AddBankLine(bank);
 }
 
-void ReadEmployee(const Columns& line, NamedColumns& named, ReaderContext& context) {
+void ReadEmployee(const Columns& line, NamedColumns& named, Workspace& work,
+                  ReaderContext& context) {
   const auto column = [&](std::string_view name) { return named(name, line); };
 
   const std::string personnelNumber = CheckPersonnelNumber(line[0], context.Ui());
   if (!InPersonnelNumberRange(personnelNumber)) return;
-  const std::string holder = column(kSurname) + ", " + column(kFirstName);
+  const std::string& holder =
+      work.holder.assign(column(kSurname)).append(", ").append(column(kFirstName));
   if (!HasUsableSurname(holder)) return;
 
-  RecordBuilder record;
+  RecordBuilder& record = work.record;
+  record.Clear();
   record.Add("PNr", personnelNumber);
   record.Add("Name", holder);
-  record.Add("Str", column(kStreet) + " " + column(kHouseNumber));
-  record.Add("Ort", column(kPostcode) + " " + column(kTown));
+  record.AddJoined("Str", {column(kStreet), " ", column(kHouseNumber)});
+  record.AddJoined("Ort", {column(kPostcode), " ", column(kTown)});
   if (column(kNationality) == "Deutschland") record.AddItems("Staat=000;");
   record.Add("Geb", column(kBirthDate));
   record.Add("BegB", column(kEntryDate));
@@ -162,18 +175,20 @@ void ReadEmployee(const Columns& line, NamedColumns& named, ReaderContext& conte
   // Read again: the insurance number may just have shifted the columns.
   record.Add("PG", PersonGroup(column(kPersonGroup)));
   record.Add("Taet", column(kActivityKey));
-  const std::string groups = column(kContributionGroups);
+  const std::string_view groups = column(kContributionGroups);
   if (groups.size() > 6) record.Add("BG", ContributionGroupDigits(groups));
   record.Add("GTS", RiskTariffKey(column(kRiskTariff)));
   record.Add("StKl", TaxClass(column(kTaxClass)));
   record.Add("KiFr", ChildAllowance(column(kChildren)));
-  record.Add("Kirche", Religion(column(kReligion), column(kSpouseReligion)));
+  AddReligion(column(kReligion), column(kSpouseReligion), record);
   record.Add("Eltern", column(kParentStatus) == "ja" ? "1" : "0");
   record.Add("Uml", column(kLevyU1) == "ja" ? "1" : "2");
   record.Add("IdNr", column(kTaxId));
-  context.AddRecord(record.Take());
+  context.AddRecord(record.Text());
 
-  if (context.TakeBankData()) AddBankConnection(line, personnelNumber, holder, named, context);
+  if (context.TakeBankData()) {
+    AddBankConnection(line, personnelNumber, holder, named, work.bank, context);
+  }
 }
 
 }  // namespace
@@ -182,14 +197,13 @@ void ReadLexwareHeader(ReaderContext& context) {
   context.AddFlagLine();
   FillColumnTable(context.HeaderLine(), context.Table());
   NamedColumns named(context);
-  std::string closed;
+  Workspace work;
   for (const std::string_view line : context.SourceLines()) {
     // Employee lines begin with their personnel number; the column line does not. A line saved
-    // by a spreadsheet lacks the closing semicolon; it is closed like the column line so that
-    // its last column is read too.
+    // by a spreadsheet lacks the closing semicolon; it is split as if closed like the column
+    // line, so that its last column is read too.
     if (line.size() < 2 || !StartsWithDigit(line)) continue;
-    closed.assign(line).append(1, ';');
-    ReadEmployee(Columns(closed), named, context);
+    ReadEmployee(work.line.AssignClosed(line), named, work, context);
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }
