@@ -1,0 +1,115 @@
+// Arbitrary bytes as a source file through every reader. The first byte chooses the program
+// from the reader table, the second the settings:
+//   bit 0  "Umlaute konvertieren" yes        bit 1  "Bankverbindungen übernehmen" yes
+//   bit 2  decimal separator '.' (else ',')  bits 3-7  where VARIAL's bank connection file
+//                                            "PWASCUEB.EXP" starts within the rest (in 32nds)
+// The rest is the export file, decoded and split into lines as a run does. VARIAL reads its
+// bank connection file from the tail of the same bytes, so positions of both files are fuzzed.
+// A file error is an expected end of a run; anything else that escapes is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bankcodes.h"
+#include "conversion.h"
+#include "fuzz_support.h"
+#include "readers.h"
+#include "sourcetext.h"
+#include "text.h"
+#include "textfile.h"
+
+namespace {
+
+bool HasLineBreak(std::string_view text) {
+  return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// The entry the run would take for the program name of `choice`: the first row of that name
+// whose test on the column line passes.
+const kd::ReaderEntry* ChooseLikeTheRun(std::size_t choice, std::string_view firstLine,
+                                        std::string& headerLine) {
+  const auto table = kd::readers::Table();
+  const std::string_view program = table[choice].program;
+  for (const kd::ReaderEntry& entry : table) {
+    if (entry.program != program) continue;
+    if (entry.keepsHeaderLine) headerLine = std::string(firstLine) + ";";
+    if (entry.applies == nullptr || entry.applies(headerLine)) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  const auto table = kd::readers::Table();
+  const std::size_t choice = data[0] % table.size();
+  const std::uint8_t flags = data[1];
+  const std::string_view rest = kdfuzz::AsText(data + 2, size - 2);
+
+  kd::ConversionSettings settings;
+  settings.DataDirectory = kdfuzz::DataDirectory();
+  settings.ConvertUmlauts = (flags & 1) != 0 ? "JA" : "NEIN";
+  settings.TakeBankData = (flags & 2) != 0 ? "JA" : "NEIN";
+  settings.PayrollYear = "18";
+  const char decimalSeparator = (flags & 4) != 0 ? '.' : ',';
+  const std::string bankFile = settings.DataDirectory + "Bank-18";
+
+  const std::string text = kd::DecodeSourceText(std::string(rest));
+  const std::vector<std::string_view> lines = kd::SplitLines(text);
+  std::string headerLine;
+  const kd::ReaderEntry* entry =
+      ChooseLikeTheRun(choice, lines.empty() ? std::string_view() : lines.front(), headerLine);
+  kdfuzz::Require(entry != nullptr && entry->read != nullptr, "every program has a reader");
+
+  const bool varial = entry->program == "VARIAL";
+  std::size_t bankSourceLines = lines.size();
+  if (varial && (flags & 2) != 0) {
+    const std::string_view tail = rest.substr(rest.size() * (flags >> 3) / 32);
+    kdfuzz::WriteBytes(kdfuzz::BareFileDirectory() + "PWASCUEB.EXP", tail);
+    bankSourceLines = kd::SplitLines(kd::DecodeSourceText(std::string(tail))).size();
+  }
+  kdfuzz::RemoveFile(bankFile);
+
+  kdfuzz::QuietUi ui;
+  kd::ColumnTable columnTable;
+  kd::ReaderContext context(lines, settings, ui, headerLine, columnTable, decimalSeparator,
+                            kdfuzz::BareFileDirectory());
+  try {
+    entry->read(context);
+  } catch (const kd::FileError&) {
+    return 0;  // the bank code list or the bank connection file is missing: the run ends
+  }
+
+  // What every reader promises, whatever the input.
+  const std::vector<std::string>& output = context.OutputLines();
+  kdfuzz::Require(!output.empty(), "the flag line is written");
+  kdfuzz::Require(output.front() == ((flags & 1) != 0 ? "KONV=1;" : "KONV=0;"),
+                  "the flag line follows the umlaut setting");
+  kdfuzz::Require(output.size() - 1 <= lines.size(), "at most one record per source line");
+  kdfuzz::Require(ui.records == output.size() - 1, "every record is shown once");
+  for (std::size_t i = 1; i < output.size(); ++i) {
+    kdfuzz::Require(!output[i].empty() && output[i].back() == ';', "a record ends with ';'");
+    kdfuzz::Require(!HasLineBreak(output[i]), "a record stays on one line");
+  }
+  const std::vector<std::string>& bankLines = context.BankLines();
+  if ((flags & 2) == 0) {
+    kdfuzz::Require(bankLines.empty(), "no bank lines without the bank setting");
+    kdfuzz::Require(!kd::RegularFileExists(bankFile), "no bank file without the bank setting");
+    return 0;
+  }
+  kdfuzz::Require(bankLines.size() <= bankSourceLines, "at most one bank line per line");
+  for (const std::string& line : bankLines) {
+    kdfuzz::Require(!line.empty() && line.back() == 'E', "a bank line ends with E");
+    kdfuzz::Require(!HasLineBreak(line), "a bank line stays on one line");
+  }
+  if (entry->program != "SBS") {
+    std::string expected;
+    for (const std::string& line : bankLines) expected += line + "\r\n";
+    kdfuzz::Require(kd::RegularFileExists(bankFile) && kd::ReadWholeFile(bankFile) == expected,
+                    "the bank file holds exactly the bank lines");
+  }
+  return 0;
+}

@@ -1,0 +1,57 @@
+// Shared pieces of the fuzz targets: a quiet user interface, the per-process work folder with a
+// small bank code list, and a check that stops the fuzzer with a message.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ui.h"
+
+namespace kdfuzz {
+
+// Discards what a run shows, but counts it and walks every text so that a bad message text is
+// read by the sanitizers.
+class QuietUi : public kd::UserInterface {
+ public:
+  void ShowMessage(const std::string& text, const std::string& caption, kd::Icon icon) override;
+  void ShowError(const std::string& text) override;
+  void ShowSourceFile(const std::string& caption, std::string_view contents) override;
+  void AppendRecord(std::string_view record) override;
+
+  int messages = 0;
+  int stops = 0;
+  int errors = 0;
+  std::size_t records = 0;
+  std::string lastMessage;
+  std::string lastError;
+
+ private:
+  unsigned checksum_ = 0;
+};
+
+// A folder of this process under the system's temporary folder, created on first use and
+// removed when the process ends normally. Paths end with '/'.
+const std::string& WorkDirectory();
+// The Kandrel data directory (holds "Konfi-18").
+std::string DataDirectory();
+// The folder of the files with fixed bare names; holds a small "BLZ_20170904.txt".
+std::string BareFileDirectory();
+// A folder for source files.
+std::string SourceDirectory();
+
+void WriteBytes(const std::string& path, std::string_view bytes);
+void RemoveFile(const std::string& path);
+// Names of the files in `dir` (without the folder), sorted.
+std::string ListFiles(const std::string& dir);
+
+// Stops the fuzzer with `what` when `condition` is false: a broken rule is a finding.
+void Require(bool condition, const char* what);
+
+// The input's bytes as text.
+inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
+  return {reinterpret_cast<const char*>(data), size};
+}
+
+}  // namespace kdfuzz
