@@ -14,7 +14,12 @@ std::optional<QString> QtFormServices::OpenFileName(QWidget* parent, const QStri
 std::optional<QString> QtFormServices::SaveFileName(QWidget* parent, const QString& title,
                                                     const QString& startFolder,
                                                     const QString& proposedName) {
-  const QString start = QDir(startFolder).filePath(proposedName);
+  // Before a data directory was ever chosen it is a lone separator, the root of the drive: a
+  // person expects the dialog in the program's folder then.
+  const QString cleaned = QDir::fromNativeSeparators(startFolder);
+  const QString folder =
+      cleaned.isEmpty() || cleaned == QStringLiteral("/") ? QDir::currentPath() : startFolder;
+  const QString start = QDir(folder).filePath(proposedName);
   const QString chosen = QFileDialog::getSaveFileName(parent, title, start, QString(), nullptr,
                                                       QFileDialog::DontConfirmOverwrite);
   if (chosen.isEmpty()) return std::nullopt;

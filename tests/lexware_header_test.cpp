@@ -423,7 +423,8 @@ TEST(LexwareHeader, SampleExport) {
   EXPECT_EQ(run.ui.messages[0].text,
             "Personalnummer 10005 geändert in 0005, da Kandrel nur mit 4-stelligen "
             "Personalnummern arbeitet.");
-  EXPECT_EQ(run.ui.messages[1].text.substr(0, 33), "5 Bankverbindungen in der Datei /");
+  EXPECT_EQ(run.ui.messages[1].text,
+            "5 Bankverbindungen in der Datei " + run.dir.File("Bank-18") + " gespeichert.");
 }
 
 }  // namespace
