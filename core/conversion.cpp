@@ -48,15 +48,26 @@ std::vector<std::string> ReaderContext::OutputLines() const {
 }
 
 void ReaderContext::AddBankLine(const BankConnection& bank) {
-  std::string line = FormatBankLine(bank);
-  if (convertUmlauts_) CharToOemInPlace(line);
-  bankLines_.push_back(std::move(line));
+  const std::size_t start = bankText_.size();
+  AppendBankLine(bankText_, bank);
+  if (convertUmlauts_) CharToOemInPlace(bankText_.data() + start, bankText_.size() - start);
+  bankText_ += "\r\n";
+  ++bankLineCount_;
+}
+
+std::vector<std::string> ReaderContext::BankLines() const {
+  std::vector<std::string> lines;
+  lines.reserve(bankLineCount_);
+  for (const std::string_view line : SplitLines({bankText_.data(), bankText_.size()})) {
+    lines.emplace_back(line);
+  }
+  return lines;
 }
 
 void ReaderContext::SaveBankFile() {
   const std::string path = settings_.DataDirectory + "Bank-" + settings_.PayrollYear;
-  WriteLines(path, bankLines_);
-  ui_.ShowMessage(std::to_string(bankLines_.size()) + " Bankverbindungen in der Datei " +
+  WriteText(path, {bankText_.data(), bankText_.size()});
+  ui_.ShowMessage(std::to_string(bankLineCount_) + " Bankverbindungen in der Datei " +
                       Cp1252ToUtf8(path) + " gespeichert.",
                   "Datei erfolgreich hergestellt.", Icon::Information);
 }

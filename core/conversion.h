@@ -84,7 +84,9 @@ class ReaderContext {
   std::string_view OutputText() const { return {outputText_.data(), outputText_.size()}; }
   // Room for about `bytes` of output, so a big export is not copied while it grows.
   void ReserveOutput(std::size_t bytes) { outputText_.reserve(bytes); }
-  const std::vector<std::string>& BankLines() const { return bankLines_; }
+  // The bank lines, and the bank file's text: every bank line followed by CR LF.
+  std::vector<std::string> BankLines() const;
+  std::size_t BankLineCount() const { return bankLineCount_; }
 
  private:
   const std::vector<std::string_view>& sourceLines_;
@@ -98,7 +100,8 @@ class ReaderContext {
   bool takeBankData_;
   LargeText outputText_;
   std::size_t outputLineCount_ = 0;
-  std::vector<std::string> bankLines_;
+  LargeText bankText_;
+  std::size_t bankLineCount_ = 0;
 };
 
 enum class RunResult { Written, Stopped };

@@ -2,6 +2,7 @@
 // key=value; items per employee) and the fixed-width bank file "Bank-" + year.
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -61,5 +62,33 @@ struct BankConnection {
 //   57-84 bank name (cut to 28), 85-135 blanks, 136 "0", 137-171 IBAN (filled to 35, not cut),
 //   172-185 BIC (filled to 14, not cut), 186 "E".
 std::string FormatBankLine(const BankConnection& bank);
+
+// Appends the bank line of FormatBankLine to `out`.
+template <class Text>
+void AppendBankLine(Text& out, const BankConnection& bank) {
+  // `text` cut to `width` characters and filled with blanks on the right.
+  const auto field = [&out](std::string_view text, std::size_t width) {
+    const std::size_t n = std::min(text.size(), width);
+    out.append(text.data(), n).append(width - n, ' ');
+  };
+  // `text` whole, filled with blanks on the right to at least `width` characters.
+  const auto filled = [&out](std::string_view text, std::size_t width) {
+    out.append(text.data(), text.size());
+    if (text.size() < width) out.append(width - text.size(), ' ');
+  };
+  if (bank.personnelNumber.size() < 5) out.append(5 - bank.personnelNumber.size(), ' ');
+  out.append(bank.personnelNumber.data(), bank.personnelNumber.size());
+  out.push_back(' ');
+  field(bank.holder, 28);
+  field(bank.bankCode, 8);
+  out.push_back(' ');
+  field(bank.accountNumber, 13);
+  field(bank.bankName, 28);
+  out.append(51, ' ');
+  out.push_back('0');
+  filled(bank.iban, 35);
+  filled(bank.bic, 14);
+  out.push_back('E');
+}
 
 }  // namespace kd

@@ -203,16 +203,16 @@ std::string Utf8ToCp1252(std::string_view text) {
   return out;
 }
 
-void CharToOemInPlace(std::string& text) {
-  for (char& c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x80) c = static_cast<char>(kOem[b - 0x80]);
+void CharToOemInPlace(char* text, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b >= 0x80) text[i] = static_cast<char>(kOem[b - 0x80]);
   }
 }
 
 std::string CharToOem(std::string_view text) {
   std::string out(text);
-  CharToOemInPlace(out);
+  CharToOemInPlace(out.data(), out.size());
   return out;
 }
 

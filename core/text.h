@@ -52,6 +52,6 @@ std::string Utf8ToCp1252(std::string_view text);
 // stay; 0xA0-0xFF map as in code page 850; 0x80-0x9F, which code page 850 lacks, become the
 // nearest plain character.
 std::string CharToOem(std::string_view text);
-void CharToOemInPlace(std::string& text);
+void CharToOemInPlace(char* text, std::size_t size);
 
 }  // namespace kd
