@@ -1,6 +1,8 @@
 #include "text.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace kd {
@@ -55,21 +57,25 @@ std::int64_t LeadingInteger(std::string_view text) {
 
 std::vector<std::string_view> SplitLines(std::string_view contents) {
   std::vector<std::string_view> lines;
-  std::size_t start = 0;
+  const char* const begin = contents.data();
   const std::size_t n = contents.size();
-  std::size_t i = 0;
-  while (i < n) {
-    const char c = contents[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(contents.substr(start, i - start));
-      if (c == '\r' && i + 1 < n && contents[i + 1] == '\n') ++i;
-      ++i;
-      start = i;
-    } else {
-      ++i;
-    }
+  // The next CR and the next LF, each found with memchr and kept until the scan passes it.
+  const auto find = [&](char c, std::size_t from) -> std::size_t {
+    const void* hit = from < n ? std::memchr(begin + from, c, n - from) : nullptr;
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - begin) : n;
+  };
+  std::size_t nextCr = find('\r', 0);
+  std::size_t nextLf = find('\n', 0);
+  std::size_t start = 0;
+  while (start < n) {
+    if (nextCr < start) nextCr = find('\r', start);
+    if (nextLf < start) nextLf = find('\n', start);
+    const std::size_t end = std::min(nextCr, nextLf);
+    lines.push_back(contents.substr(start, end - start));
+    if (end == n) break;
+    start = end + 1;
+    if (contents[end] == '\r' && start < n && contents[start] == '\n') ++start;
   }
-  if (start < n) lines.push_back(contents.substr(start));
   return lines;
 }
 
