@@ -3,7 +3,9 @@
 #   1. the normal build and every test (the window's tests offscreen);
 #   2. core, readers, command line and their tests built with AddressSanitizer and
 #      UndefinedBehaviorSanitizer, every test again;
-#   3. the libFuzzer targets, each for a short time (KDIMPORT_FUZZ_SECONDS, default 60).
+#   3. the libFuzzer targets, each for a short time (KDIMPORT_FUZZ_SECONDS, default 60);
+#   4. the Windows build of everything without Qt, its tests under Wine, its kdimport-cli.exe
+#      compared with the Linux one on every sample.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -26,3 +28,7 @@ echo "== Fuzzing"
 rm -rf build-test-fuzz
 KDIMPORT_FUZZ_BUILD=build-test-fuzz KDIMPORT_FUZZ_JOBS="$jobs" \
   scripts/fuzz.sh "${KDIMPORT_FUZZ_SECONDS:-60}"
+
+echo "== Windows: cross-build with mingw-w64, tests under Wine"
+rm -rf build-test-win
+scripts/windows-build.sh build-test-win
