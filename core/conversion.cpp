@@ -48,6 +48,8 @@ std::vector<std::string> ReaderContext::OutputLines() const {
 }
 
 void ReaderContext::AddBankLine(const BankConnection& bank) {
+  // Room for a bank line per source line at once: pages that stay unused are never touched.
+  if (bankText_.capacity() < 256) bankText_.reserve((sourceLines_.size() + 1) * 192);
   const std::size_t start = bankText_.size();
   AppendBankLine(bankText_, bank);
   if (convertUmlauts_) CharToOemInPlace(bankText_.data() + start, bankText_.size() - start);
