@@ -24,11 +24,15 @@ echo "  Datenverzeichnis: $work/FIRMA/"
 echo
 status=0
 (cd "$bin" && ./kdimport-cli --program "$program" --source "$OLDPWD/$sample" --data-dir "$work/FIRMA" --year "$year") || status=$?
-for f in "$work/FIRMA/KDIMPORT.TXT" "$work/FIRMA/Bank-$year"; do
-  if [ -f "$f" ]; then
+# KDIMPORT.TXT stays Windows-1252; the bank file is in the OEM code page 850 when umlauts are
+# converted (the default).
+show() {
+  if [ -f "$1" ]; then
     echo
-    echo "== $f (Windows-1252, shown as UTF-8) =="
-    iconv -f CP1252 -t UTF-8 "$f" | tr -d '\r'
+    echo "== $1 ($2, shown as UTF-8) =="
+    iconv -f "$2" -t UTF-8 "$1" | tr -d '\r' || true
   fi
-done
+}
+show "$work/FIRMA/KDIMPORT.TXT" CP1252
+show "$work/FIRMA/Bank-$year" CP850
 exit $status
