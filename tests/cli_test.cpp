@@ -5,50 +5,14 @@
 
 #include "test_support.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 namespace {
 
 using kdtest::ReadFile;
 using kdtest::TempDir;
 using kdtest::WriteFile;
 
-struct CliResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
-  return quoted + "'";
-}
-
-// Runs kdimport-cli with `args` in the folder `cwd`.
-CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd) {
-  TempDir io;
-  std::string command = "cd " + Quote(cwd) + " && " + Quote(KDIMPORT_CLI_PATH);
-  for (const auto& arg : args) command += " " + Quote(arg);
-  command += " >" + Quote(io.File("out")) + " 2>" + Quote(io.File("err"));
-  const int raw = std::system(command.c_str());
-  CliResult result;
-#ifdef _WIN32
-  result.status = raw;
-#else
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-  result.out = ReadFile(io.File("out"));
-  result.err = ReadFile(io.File("err"));
-  return result;
-}
+using kdtest::CliResult;
+using kdtest::RunCli;
 
 class CliTest : public ::testing::Test {
  protected:

@@ -19,10 +19,6 @@
 #include "text.h"
 #include "textfile.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 namespace {
 
 using kdtest::ReadFile;
@@ -105,43 +101,8 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 // ---------------------------------------------------------------------------------------------
 // Running kdimport-cli
 
-struct CliResult {
-  int status = -1;  // exit status; -1 when the program did not exit normally (a signal)
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs kdimport-cli in `cwd`. A run that takes longer than two minutes is killed and counts as
-// a hang (status 124); a sanitizer report exits with 86 or 87 instead of the tool's own 1.
-CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd) {
-  TempDir io;
-#ifdef _WIN32
-  std::string command = "cd " + Quote(cwd) + " && " + Quote(KDIMPORT_CLI_PATH);
-#else
-  std::string command = "cd " + Quote(cwd) +
-                        " && ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}exitcode=86\"" +
-                        " UBSAN_OPTIONS=\"${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}exitcode=87\"" +
-                        " timeout -k 10 120 " + Quote(KDIMPORT_CLI_PATH);
-#endif
-  for (const auto& arg : args) command += " " + Quote(arg);
-  command += " >" + Quote(io.File("out")) + " 2>" + Quote(io.File("err"));
-  const int raw = std::system(command.c_str());
-  CliResult result;
-#ifdef _WIN32
-  result.status = raw;
-#else
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-  result.out = ReadFile(io.File("out"));
-  result.err = ReadFile(io.File("err"));
-  return result;
-}
+using kdtest::CliResult;
+using kdtest::RunCli;
 
 // ---------------------------------------------------------------------------------------------
 // The hostile files

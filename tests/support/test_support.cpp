@@ -1,12 +1,17 @@
 #include "test_support.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 
 #include "readers.h"
 #include "textfile.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace kdtest {
 
@@ -94,6 +99,40 @@ kd::RunResult ConversionHarness::Run(std::string_view program, std::string_view 
   conversion.bareFileDirectory = bareDir.Path();
   conversion.ReadSettings({source, dir.Path(), umlauts, bank, year}, program);
   return conversion.Run(program);
+}
+
+namespace {
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "'";
+  for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd) {
+  TempDir io;
+#ifdef _WIN32
+  std::string command = "cd " + Quote(cwd) + " && " + Quote(KDIMPORT_CLI_PATH);
+#else
+  std::string command = "cd " + Quote(cwd) +
+                        " && ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}exitcode=86\"" +
+                        " UBSAN_OPTIONS=\"${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}exitcode=87\"" +
+                        " timeout -k 10 120 " + Quote(KDIMPORT_CLI_PATH);
+#endif
+  for (const auto& arg : args) command += " " + Quote(arg);
+  command += " >" + Quote(io.File("out")) + " 2>" + Quote(io.File("err"));
+  const int raw = std::system(command.c_str());
+  CliResult result;
+#ifdef _WIN32
+  result.status = raw;
+#else
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+  result.out = ReadFile(io.File("out"));
+  result.err = ReadFile(io.File("err"));
+  return result;
 }
 
 }  // namespace kdtest

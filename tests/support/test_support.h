@@ -120,4 +120,16 @@ class ConversionHarness {
   bool BankFileExists() const { return FileExists(dir.File("Bank-" + year)); }
 };
 
+// What kdimport-cli printed and its exit status.
+struct CliResult {
+  int status = -1;  // exit status; -1 when the program did not exit normally (a signal)
+  std::string out;
+  std::string err;
+};
+
+// Runs kdimport-cli with `args` in `cwd` through the shell. A run that takes longer than two
+// minutes is killed and counts as a hang (status 124); a sanitizer report exits with 86 or 87
+// instead of the tool's own 1.
+CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd);
+
 }  // namespace kdtest
