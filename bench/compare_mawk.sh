@@ -2,6 +2,8 @@
 # kdimport-cli end to end on a big export against an equivalent mawk script, for the SBS and the
 # DATEV layout: time, peak memory, and whether both write the same records.
 # Usage: bench/compare_mawk.sh [BUILD_DIR] [SIZE_MB]   (BUILD_DIR defaults to build-bench)
+# Every run is repeated KDIMPORT_BENCH_RUNS times (default 5); the median time counts, and the
+# highest peak memory.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-bench}"
@@ -21,14 +23,23 @@ enlarge() {
     END { while (size < limit) { l = lines[i++ % n]; printf "%s\n", l; size += length(l) + 1 } }' "$1" > "$2"
 }
 
+runs="${KDIMPORT_BENCH_RUNS:-5}"
+
 measure() {  # label, command...
   local label=$1; shift
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" > /dev/null 2> "$work/stderr" || { cat "$work/stderr"; exit 1; }
-  read -r secs kb < "$work/time"
-  echo "$label $secs $kb"
+  local times=() peak=0 secs kb
+  for ((r = 0; r < runs; r++)); do
+    rm -f "$work/FIRMA/KDIMPORT.TXT" "$work/FIRMA/Bank-18"
+    /usr/bin/time -f "%e %M" -o "$work/time" "$@" > /dev/null 2> "$work/stderr" || { cat "$work/stderr"; exit 1; }
+    read -r secs kb < "$work/time"
+    times+=("$secs")
+    (( kb > peak )) && peak=$kb
+  done
+  secs=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p")
+  echo "$label $secs $peak"
 }
 
-printf '%-8s %-22s %8s %9s %10s\n' layout run seconds "MB/s" "peak MB"
+printf '%-8s %-22s %8s %9s %10s   (median of %d runs)\n' layout run seconds "MB/s" "peak MB" "$runs"
 for layout in sbs datev; do
   case $layout in
     sbs) sample="$root/samples/sbs/Tabelle2929.csv"; program=SBS ;;
@@ -39,7 +50,6 @@ for layout in sbs datev; do
   mb=$(( $(stat -c %s "$export_file") / 1000000 ))
   results=()
   for run in cli-bank-off cli-bank-on mawk; do
-    rm -f "$work/FIRMA/KDIMPORT.TXT"
     case $run in
       cli-bank-off) line=$(cd "$bin" && measure $run ./kdimport-cli --program $program --source "$export_file" --data-dir "$work/FIRMA" --year 18 --bank Nein) ;;
       cli-bank-on) line=$(cd "$bin" && measure $run ./kdimport-cli --program $program --source "$export_file" --data-dir "$work/FIRMA" --year 18 --bank Ja) ;;

@@ -27,6 +27,10 @@ ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
       convertUmlauts_(IsYes(settings.ConvertUmlauts)),
       takeBankData_(IsYes(settings.TakeBankData)) {}
 
+namespace {
+constexpr std::size_t kOutputBlock = std::size_t{1} << 20;
+}  // namespace
+
 void ReaderContext::AddFlagLine() {
   outputText_ += ConversionFlagLine(convertUmlauts_);
   outputText_ += "\r\n";
@@ -38,6 +42,19 @@ void ReaderContext::AddRecord(std::string_view record) {
   outputText_ += record;
   outputText_ += "\r\n";
   ++outputLineCount_;
+  if (outputFile_ != nullptr && outputText_.size() >= kOutputBlock) FlushOutput();
+}
+
+void ReaderContext::StreamOutputTo(StreamedFile& importFile) {
+  outputFile_ = &importFile;
+  streamBank_ = true;
+  outputText_.reserve(kOutputBlock + 64 * 1024);
+}
+
+void ReaderContext::FlushOutput() {
+  if (outputFile_ == nullptr) return;
+  outputFile_->Write({outputText_.data(), outputText_.size()});
+  outputText_.clear();
 }
 
 std::vector<std::string> ReaderContext::OutputLines() const {
@@ -48,13 +65,21 @@ std::vector<std::string> ReaderContext::OutputLines() const {
 }
 
 void ReaderContext::AddBankLine(const BankConnection& bank) {
-  // Room for a bank line per source line at once: pages that stay unused are never touched.
-  if (bankText_.capacity() < 256) bankText_.reserve((sourceLines_.size() + 1) * 192);
+  if (bankText_.capacity() < 256) {
+    // Room for a bank line per source line at once (pages that stay unused are never touched),
+    // or for one block of a bank file that is written on the way.
+    bankText_.reserve(streamBank_ ? kOutputBlock + 4096 : (sourceLines_.size() + 1) * 192);
+  }
   const std::size_t start = bankText_.size();
   AppendBankLine(bankText_, bank);
   if (convertUmlauts_) CharToOemInPlace(bankText_.data() + start, bankText_.size() - start);
   bankText_ += "\r\n";
   ++bankLineCount_;
+  if (streamBank_ && bankText_.size() >= kOutputBlock) {
+    if (!bankFile_) bankFile_ = std::make_unique<StreamedFile>(BankFilePath());
+    bankFile_->Write({bankText_.data(), bankText_.size()});
+    bankText_.clear();
+  }
 }
 
 std::vector<std::string> ReaderContext::BankLines() const {
@@ -66,9 +91,26 @@ std::vector<std::string> ReaderContext::BankLines() const {
   return lines;
 }
 
+void ReaderContext::CheckSource() const {
+  if (source_ != nullptr && source_->Damaged()) throw FileError::CannotOpen(settings_.SourcePath);
+}
+
+std::string ReaderContext::BankFilePath() const {
+  return settings_.DataDirectory + "Bank-" + settings_.PayrollYear;
+}
+
 void ReaderContext::SaveBankFile() {
-  const std::string path = settings_.DataDirectory + "Bank-" + settings_.PayrollYear;
-  WriteText(path, {bankText_.data(), bankText_.size()});
+  CheckSource();
+  const std::string path = BankFilePath();
+  if (streamBank_) {
+    if (!bankFile_) bankFile_ = std::make_unique<StreamedFile>(path);
+    bankFile_->Write({bankText_.data(), bankText_.size()});
+    bankText_.clear();
+    const std::unique_ptr<StreamedFile> file = std::move(bankFile_);
+    file->Commit();
+  } else {
+    WriteText(path, {bankText_.data(), bankText_.size()});
+  }
   ui_.ShowMessage(std::to_string(bankLineCount_) + " Bankverbindungen in der Datei " +
                       Cp1252ToUtf8(path) + " gespeichert.",
                   "Datei erfolgreich hergestellt.", Icon::Information);
@@ -109,10 +151,10 @@ void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
   }
   if (RegularFileExists(settings.SourcePath)) {
     try {
-      const LargeText contents = LoadSourceText(settings.SourcePath);
+      const SourceText contents = LoadSourceText(settings.SourcePath);
       ui_.ShowSourceFile(
           "Datei aus " + Cp1252ToUtf8(programName) + ": " + Cp1252ToUtf8(settings.SourcePath),
-          {contents.data(), contents.size()});
+          contents.View());
     } catch (const FileError&) {
       // An unreadable file is reported when a run loads it.
     }
@@ -120,7 +162,7 @@ void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
 }
 
 int Conversion::ValidateInputs(std::string_view programName) {
-  loadedSource_.clear();
+  loadedSource_ = SourceText();
   const std::string program = Cp1252ToUtf8(programName);
   if (programName.empty()) {
     ui_.ShowMessage(
@@ -157,7 +199,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
     return -1;
   }
   loadedSource_ = LoadSourceText(settings.SourcePath);
-  ui_.ShowSourceFile("Quelldatei: " + source, {loadedSource_.data(), loadedSource_.size()});
+  ui_.ShowSourceFile("Quelldatei: " + source, loadedSource_.View());
   if (!RegularFileExists(settings.DataDirectory + "Konfi-" + settings.PayrollYear)) {
     ui_.ShowMessage("Entweder existiert das Datenverzeichnis >" +
                         Cp1252ToUtf8(settings.DataDirectory) +
@@ -184,10 +226,9 @@ const ReaderEntry* Conversion::ChooseReader(std::string_view upperName,
 RunResult Conversion::Run(std::string_view programName) {
   try {
     if (ValidateInputs(programName) != 0) return RunResult::Stopped;
-    const LargeText contents = std::move(loadedSource_);
-    loadedSource_.clear();
-    const std::vector<std::string_view> sourceLines =
-        SplitLines({contents.data(), contents.size()});
+    const SourceText contents = std::move(loadedSource_);
+    loadedSource_ = SourceText();
+    const std::vector<std::string_view> sourceLines = SplitLines(contents.View());
     if (!sourceLines.empty() && sourceLines.front().find(';') == std::string_view::npos) {
       ui_.ShowMessage(
           "Kandrel erwartet eine CSV-Datei mit durch Semikolon getrennten Feldern. In der 1. "
@@ -201,13 +242,19 @@ RunResult Conversion::Run(std::string_view programName) {
     const ReaderEntry* reader = ChooseReader(UpperAscii(programName), firstLine);
     if (reader == nullptr || reader->read == nullptr) return RunResult::Stopped;
 
+    // The records go to the import file while the reader runs; a failure to write it is
+    // reported after the reader, once the bank file is written, as it would be for a file
+    // written whole at the end.
+    const std::string importPath = ImportFilePath();
+    StreamedFile importFile(importPath);
     ReaderContext context(sourceLines, settings, ui_, headerLine, columnTable, decimalSeparator,
                           bareFileDirectory);
-    context.ReserveOutput(contents.size() + 64);
+    context.StreamOutputTo(importFile);
+    context.WatchSource(contents);
     reader->read(context);
-
-    const std::string importPath = ImportFilePath();
-    WriteText(importPath, context.OutputText());
+    context.FlushOutput();
+    context.CheckSource();
+    importFile.Commit();
     const std::size_t lines = context.OutputLineCount();
     ui_.ShowMessage(std::to_string(lines == 0 ? 0 : lines - 1) + " Datensätze in der Datei " +
                         Cp1252ToUtf8(importPath) + " gespeichert.",

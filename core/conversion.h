@@ -1,6 +1,7 @@
 // The conversion run: settings, input checks, reader choice, the written import file.
 #pragma once
 
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,6 +10,8 @@
 #include "fields.h"
 #include "importformat.h"
 #include "largetext.h"
+#include "sourcetext.h"
+#include "textfile.h"
 #include "ui.h"
 
 namespace kd {
@@ -72,18 +75,29 @@ class ReaderContext {
   // Writes the bank lines as DataDirectory + "Bank-" + PayrollYear (also when there are none)
   // and shows the bank message. Throws FileError when the file cannot be created.
   void SaveBankFile();
+  std::string BankFilePath() const;
 
   // The contents of a file with a fixed bare name ("BLZ_20170904.txt", "PWASCUEB.EXP"), opened
   // in the current directory. Throws FileError naming the bare name.
   std::string ReadBareFile(std::string_view name) const;
 
-  // The output lines: the flag line, then the records.
+  // The output lines: the flag line, then the records (those not yet handed to a file).
   std::vector<std::string> OutputLines() const;
   std::size_t OutputLineCount() const { return outputLineCount_; }
-  // The import file's text: every output line followed by CR LF.
+  // The import file's text: every output line followed by CR LF (as for OutputLines).
   std::string_view OutputText() const { return {outputText_.data(), outputText_.size()}; }
   // Room for about `bytes` of output, so a big export is not copied while it grows.
   void ReserveOutput(std::size_t bytes) { outputText_.reserve(bytes); }
+  // Hands the import file's text to `importFile`, and the bank file's text to a file of its
+  // own, in blocks of about 1 MiB while the reader runs, so that a big export's records are not
+  // all held at once. FlushOutput hands over the rest of the import file's text; SaveBankFile
+  // puts the bank file in place.
+  void StreamOutputTo(StreamedFile& importFile);
+  void FlushOutput();
+  // The source file the lines point into. When it was shortened while being read, the files
+  // are not written: CheckSource throws FileError::CannotOpen naming it.
+  void WatchSource(const SourceText& source) { source_ = &source; }
+  void CheckSource() const;
   // The bank lines, and the bank file's text: every bank line followed by CR LF.
   std::vector<std::string> BankLines() const;
   std::size_t BankLineCount() const { return bankLineCount_; }
@@ -100,6 +114,10 @@ class ReaderContext {
   bool takeBankData_;
   LargeText outputText_;
   std::size_t outputLineCount_ = 0;
+  StreamedFile* outputFile_ = nullptr;
+  bool streamBank_ = false;
+  std::unique_ptr<StreamedFile> bankFile_;
+  const SourceText* source_ = nullptr;
   LargeText bankText_;
   std::size_t bankLineCount_ = 0;
 };
@@ -137,7 +155,7 @@ class Conversion {
 
   UserInterface& ui_;
   std::span<const ReaderEntry> readers_;
-  LargeText loadedSource_;  // the source file as ValidateInputs loaded it
+  SourceText loadedSource_;  // the source file as ValidateInputs loaded it
 };
 
 }  // namespace kd

@@ -114,11 +114,15 @@ std::string DecodeSourceText(std::string bytes) {
   return ConvertUnicode(bytes, converted) ? converted : bytes;
 }
 
-LargeText LoadSourceText(std::string_view path) {
-  LargeText bytes = ReadLargeFile(path);
+SourceText LoadSourceText(std::string_view path) {
+  std::optional<MappedFile> mapped;
+  if (RegularFileExists(path)) mapped = MappedFile::Open(path);
+  SourceText source = mapped ? SourceText(std::move(*mapped)) : SourceText(ReadLargeFile(path));
   std::string converted;
-  if (!ConvertUnicode(std::string_view(bytes.data(), bytes.size()), converted)) return bytes;
-  return LargeText(converted.data(), converted.size());
+  const bool convert = ConvertUnicode(source.View(), converted);
+  if (source.Damaged()) throw FileError::CannotOpen(path);
+  if (!convert) return source;
+  return SourceText(LargeText(converted.data(), converted.size()));
 }
 
 }  // namespace kd

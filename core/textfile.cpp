@@ -77,8 +77,8 @@ LargeText ReadLargeFile(std::string_view path) {
 
 namespace {
 
-std::function<bool(std::size_t)>& WriteFaultHook() {
-  static std::function<bool(std::size_t)> hook;
+std::function<bool(std::string_view, std::size_t)>& WriteFaultHook() {
+  static std::function<bool(std::string_view, std::size_t)> hook;
   return hook;
 }
 
@@ -103,6 +103,11 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
 #endif
 }
 
+// Output goes out in blocks of about 1 MiB.
+constexpr std::size_t kBlock = 1 << 20;
+
+}  // namespace
+
 // A file written under a temporary name beside its target and renamed over the target only
 // when every byte went out; a failure removes the temporary file and leaves the target as it was.
 class AtomicFile {
@@ -126,7 +131,8 @@ class AtomicFile {
   AtomicFile& operator=(const AtomicFile&) = delete;
 
   void Write(std::string_view bytes) {
-    if (WriteFaultHook() && !WriteFaultHook()(written_)) throw FileError::CannotCreate(path_);
+    if (WriteFaultHook() && !WriteFaultHook()(path_, written_))
+      throw FileError::CannotCreate(path_);
     out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out_) throw FileError::CannotCreate(path_);
     written_ += bytes.size();
@@ -149,12 +155,7 @@ class AtomicFile {
   bool committed_ = false;
 };
 
-// Output goes out in blocks of about 1 MiB.
-constexpr std::size_t kBlock = 1 << 20;
-
-}  // namespace
-
-void SetWriteFaultHook(std::function<bool(std::size_t)> hook) {
+void SetWriteFaultHook(std::function<bool(std::string_view, std::size_t)> hook) {
   WriteFaultHook() = std::move(hook);
 }
 
@@ -183,6 +184,31 @@ void WriteText(std::string_view path, std::string_view text) {
     done += n;
   } while (done < text.size());
   file.Commit();
+}
+
+StreamedFile::StreamedFile(std::string_view path) : path_(path) {
+  try {
+    file_ = std::make_unique<AtomicFile>(path);
+  } catch (const FileError&) {
+    // Reported by Commit.
+  }
+}
+
+StreamedFile::~StreamedFile() = default;
+
+void StreamedFile::Write(std::string_view bytes) {
+  if (!file_) return;
+  try {
+    file_->Write(bytes);
+  } catch (const FileError&) {
+    file_.reset();  // removes the temporary file
+  }
+}
+
+void StreamedFile::Commit() {
+  if (!file_) throw FileError::CannotCreate(path_);
+  file_->Commit();
+  file_.reset();
 }
 
 }  // namespace kd

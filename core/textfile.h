@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,8 +45,31 @@ void WriteLines(std::string_view path, const std::vector<std::string>& lines);
 // in the same way as WriteLines.
 void WriteText(std::string_view path, std::string_view text);
 
-// Test seam: when set, called with the number of bytes about to be written to the temporary
-// file; returning false makes that write fail as a full disk would.
-void SetWriteFaultHook(std::function<bool(std::size_t bytesWritten)> hook);
+class AtomicFile;
+
+// A file handed over in blocks while its text is still being produced. Like WriteText it goes to
+// a temporary file beside the target that replaces the target only in Commit, when every block
+// went out. A failure does not stop the producer: the temporary file is removed at once, later
+// blocks are dropped and Commit reports the failure. Without Commit the target stays as it was.
+class StreamedFile {
+ public:
+  explicit StreamedFile(std::string_view path);
+  ~StreamedFile();
+  StreamedFile(const StreamedFile&) = delete;
+  StreamedFile& operator=(const StreamedFile&) = delete;
+
+  void Write(std::string_view bytes);
+  // Puts the file in place; throws FileError::CannotCreate when creating or writing it failed.
+  void Commit();
+
+ private:
+  std::string path_;
+  std::unique_ptr<AtomicFile> file_;
+};
+
+// Test seam: when set, called with the target's path and the number of bytes already written
+// to its temporary file before each block; returning false makes that write fail as a full disk
+// would.
+void SetWriteFaultHook(std::function<bool(std::string_view path, std::size_t bytesWritten)> hook);
 
 }  // namespace kd

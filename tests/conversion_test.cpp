@@ -320,7 +320,7 @@ TEST_F(ConversionTest, FailedWriteKeepsTheOldImportFile) {
   Settings(Source("1;A;\r\n"));
   Marker();
   WriteFile(dataDir.File("KDIMPORT.TXT"), "KONV=0;\r\nPNr=9;\r\n");
-  kd::SetWriteFaultHook([](std::size_t) { return false; });
+  kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
   kd::SetWriteFaultHook(nullptr);
   EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")), "KONV=0;\r\nPNr=9;\r\n");

@@ -490,6 +490,48 @@ std::string Enlarged(const std::string& sample, std::size_t times) {
   return text;
 }
 
+// Big exports' files are written block by block while the reader runs: every block arrives,
+// in order. One more copy of the employees adds the same records and bank lines each time.
+class BigExportTest : public ::testing::TestWithParam<SampleExport> {};
+
+TEST_P(BigExportTest, WritesTheRecordsOfEveryCopyInOrder) {
+  const SampleExport& sample = GetParam();
+  const std::string source = ReadFile(sample.path);
+  const std::string connections =
+      sample.bankConnections.empty() ? "" : ReadFile(sample.bankConnections);
+  const auto convert = [&](std::size_t copies) {
+    SampleRun run(connections);
+    EXPECT_EQ(run.Run(sample.program, Enlarged(source, copies)), kd::RunResult::Written);
+    return std::pair(run.Import(), run.Bank());
+  };
+  const auto [import1, bank1] = convert(1);
+  const auto [import2, bank2] = convert(2);
+  ASSERT_TRUE(import2.starts_with(import1));
+  const std::string importCopy = import2.substr(import1.size());
+  ASSERT_GT(importCopy.size(), 100u);
+  const std::string bankCopy = bank1 == "(none)" ? "" : bank2.substr(bank1.size());
+  if (bank1 != "(none)") ASSERT_TRUE(bank2.starts_with(bank1));
+
+  // Enough copies for both files to pass three blocks.
+  const std::size_t copies =
+      (3u << 20) /
+          std::min(importCopy.size(), bankCopy.empty() ? importCopy.size() : bankCopy.size()) +
+      2;
+  const auto [import, bank] = convert(copies);
+  std::string expectedImport = import1;
+  std::string expectedBank = bank1 == "(none)" ? "" : bank1;
+  for (std::size_t i = 1; i < copies; ++i) {
+    expectedImport += importCopy;
+    expectedBank += bankCopy;
+  }
+  ASSERT_GT(import.size(), 3u << 20);
+  EXPECT_TRUE(import == expectedImport) << "import file differs from the copies' records";
+  EXPECT_TRUE((bank1 == "(none)" ? bank == "(none)" : bank == expectedBank))
+      << "bank file differs from the copies' bank lines";
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, BigExportTest, ::testing::ValuesIn(SampleExports()), SampleName);
+
 using FaultParam = std::tuple<std::string, std::string>;  // program folder, file that fails
 
 class WriteFailureTest : public ::testing::TestWithParam<FaultParam> {
@@ -525,8 +567,8 @@ TEST_P(WriteFailureTest, KeepsTheOldFilesAndLeavesNoTemporaryFile) {
   WriteFile(dir + "Bank-18", kOldBank);
   // Fails the chosen file once its first block is on the disk.
   std::size_t partialBytes = 0;
-  kd::SetWriteFaultHook([&, target = failing](std::size_t written) {
-    if (written == 0) return true;
+  kd::SetWriteFaultHook([&, target = failing](std::string_view file, std::size_t written) {
+    if (written == 0 || !file.ends_with(target)) return true;
     for (const std::string& name : FilesIn(dir)) {
       if (name.starts_with(target + ".")) {
         partialBytes =
@@ -582,7 +624,7 @@ TEST(WriteFailure, SettingsFileStaysWhenItCannotBeWritten) {
   const std::string path = dir.File("KDIMPORT.INI");
   const std::string old = "Sage\r\n/alt.csv\r\n/daten/\r\nJa\r\nJa\r\n18\r\n";
   WriteFile(path, old);
-  kd::SetWriteFaultHook([](std::size_t) { return false; });
+  kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
   try {
     kd::WriteLines(path, {"Datev", "/neu/LG_ASCII.txt", "/daten/", "Nein", "Ja", "19"});
     ADD_FAILURE() << "no error";

@@ -64,7 +64,8 @@ TEST_P(WriteFaultTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   const std::string path = dir.File("KDIMPORT.TXT");
   WriteFile(path, "KONV=1;\r\nPNr=1;\r\n");
   const std::size_t failAt = GetParam();
-  kd::SetWriteFaultHook([failAt](std::size_t written) { return written < failAt; });
+  kd::SetWriteFaultHook(
+      [failAt](std::string_view, std::size_t written) { return written < failAt; });
   std::vector<std::string> lines(300000, "PNr=1234;Name=Muster, Max;Str=Hauptstr. 1;");
   try {
     kd::WriteLines(path, lines);
@@ -78,6 +79,73 @@ TEST_P(WriteFaultTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
 
 // Fail at the first chunk, and in the middle of a file of several chunks.
 INSTANTIATE_TEST_SUITE_P(Points, WriteFaultTest, ::testing::Values(0u, 1u, 5u << 20));
+
+TEST(StreamedFile, TargetChangesOnlyWhenCommitted) {
+  TempDir dir;
+  const std::string path = dir.File("KDIMPORT.TXT");
+  WriteFile(path, "KONV=0;\r\n");
+  {
+    kd::StreamedFile file(path);
+    file.Write("KONV=1;\r\n");
+    file.Write("PNr=1;\r\n");
+    EXPECT_EQ(ReadFile(path), "KONV=0;\r\n");
+    EXPECT_EQ(FilesIn(dir.Path()).size(), 2u);  // the target and the temporary file
+    file.Commit();
+  }
+  EXPECT_EQ(ReadFile(path), "KONV=1;\r\nPNr=1;\r\n");
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"KDIMPORT.TXT"});
+
+  {
+    kd::StreamedFile abandoned(path);
+    abandoned.Write("PNr=2;\r\n");
+  }
+  EXPECT_EQ(ReadFile(path), "KONV=1;\r\nPNr=1;\r\n");
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"KDIMPORT.TXT"});
+}
+
+// A failure while blocks go out, or when the file cannot be created at all, lets the producer go
+// on: the temporary file goes at once, and only Commit reports the failure.
+class StreamedFileFaultTest : public ::testing::TestWithParam<int> {
+ protected:
+  void TearDown() override { kd::SetWriteFaultHook(nullptr); }
+};
+
+TEST_P(StreamedFileFaultTest, CommitReportsTheFailureAndTheOldFileStays) {
+  TempDir dir;
+  const std::string path = dir.File("KDIMPORT.TXT");
+  const std::string other = dir.File("Bank-18");
+  const int failingBlock = GetParam();  // -1: the target is a folder
+  if (failingBlock < 0) {
+    std::filesystem::create_directory(kd::ToNativePath(path));
+  } else {
+    WriteFile(path, "KONV=0;\r\n");
+  }
+  int blocks = 0;
+  kd::SetWriteFaultHook([&](std::string_view target, std::size_t) {
+    return target != path || blocks++ != failingBlock;
+  });
+  kd::StreamedFile file(path);
+  const std::string block(1000, 'x');
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NO_THROW(file.Write(block));
+    if (i == std::max(failingBlock, 0)) {
+      // Another file may still be written meanwhile.
+      kd::WriteText(other, "bank\r\n");
+      EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT"}));
+    }
+  }
+  try {
+    file.Commit();
+    FAIL() << "no error";
+  } catch (const kd::FileError& error) {
+    EXPECT_EQ(std::string(error.what()), "Datei " + path + " kann nicht erstellt werden");
+  }
+  if (failingBlock >= 0) EXPECT_EQ(ReadFile(path), "KONV=0;\r\n");
+  EXPECT_EQ(ReadFile(other), "bank\r\n");
+  EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, StreamedFileFaultTest, ::testing::Values(-1, 0, 2));
 
 TEST(ReadWholeFile, MissingFileAndFolderGiveOpenError) {
   TempDir dir;

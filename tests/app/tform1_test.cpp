@@ -400,7 +400,7 @@ class TForm1Test : public QObject {
     form.show();
     auto* memo = Child<QPlainTextEdit>(form, "FormelMemo");
     const QString before = memo->toPlainText();
-    kd::SetWriteFaultHook([](std::size_t) { return false; });
+    kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
     form.EndeButtonClick();
     kd::SetWriteFaultHook(nullptr);
     QCOMPARE(services_->boxes.size(), std::size_t(1));
@@ -624,7 +624,7 @@ class TForm1Test : public QObject {
                Cp1252("Agenda\r\n" + source + "\r\n" + data + "\r\nJa\r\nnein\r\n19\r\n"));
     TForm1 form(*services_);
     form.show();
-    kd::SetWriteFaultHook([](std::size_t) { return false; });
+    kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
     form.Button1Click();
     kd::SetWriteFaultHook(nullptr);
     QCOMPARE(services_->boxes.size(), std::size_t(1));
