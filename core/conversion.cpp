@@ -75,11 +75,13 @@ void ReaderContext::AddBankLine(const BankConnection& bank) {
   if (convertUmlauts_) CharToOemInPlace(bankText_.data() + start, bankText_.size() - start);
   bankText_ += "\r\n";
   ++bankLineCount_;
-  if (streamBank_ && bankText_.size() >= kOutputBlock) {
-    if (!bankFile_) bankFile_ = std::make_unique<StreamedFile>(BankFilePath());
-    bankFile_->Write({bankText_.data(), bankText_.size()});
-    bankText_.clear();
-  }
+  if (streamBank_ && bankText_.size() >= kOutputBlock) HandOverBankText();
+}
+
+void ReaderContext::HandOverBankText() {
+  if (!bankFile_) bankFile_ = std::make_unique<StreamedFile>(BankFilePath());
+  bankFile_->Write({bankText_.data(), bankText_.size()});
+  bankText_.clear();
 }
 
 std::vector<std::string> ReaderContext::BankLines() const {
@@ -103,9 +105,7 @@ void ReaderContext::SaveBankFile() {
   CheckSource();
   const std::string path = BankFilePath();
   if (streamBank_) {
-    if (!bankFile_) bankFile_ = std::make_unique<StreamedFile>(path);
-    bankFile_->Write({bankText_.data(), bankText_.size()});
-    bankText_.clear();
+    HandOverBankText();
     const std::unique_ptr<StreamedFile> file = std::move(bankFile_);
     file->Commit();
   } else {

@@ -75,6 +75,7 @@ class ReaderContext {
   // Writes the bank lines as DataDirectory + "Bank-" + PayrollYear (also when there are none)
   // and shows the bank message. Throws FileError when the file cannot be created.
   void SaveBankFile();
+  // DataDirectory + "Bank-" + PayrollYear.
   std::string BankFilePath() const;
 
   // The contents of a file with a fixed bare name ("BLZ_20170904.txt", "PWASCUEB.EXP"), opened
@@ -103,6 +104,9 @@ class ReaderContext {
   std::size_t BankLineCount() const { return bankLineCount_; }
 
  private:
+  // Writes the bank lines gathered so far to the bank file that is being written on the way.
+  void HandOverBankText();
+
   const std::vector<std::string_view>& sourceLines_;
   const ConversionSettings& settings_;
   UserInterface& ui_;

@@ -115,8 +115,7 @@ std::string DecodeSourceText(std::string bytes) {
 }
 
 SourceText LoadSourceText(std::string_view path) {
-  std::optional<MappedFile> mapped;
-  if (RegularFileExists(path)) mapped = MappedFile::Open(path);
+  std::optional<MappedFile> mapped = MappedFile::Open(path);
   SourceText source = mapped ? SourceText(std::move(*mapped)) : SourceText(ReadLargeFile(path));
   std::string converted;
   const bool convert = ConvertUnicode(source.View(), converted);
