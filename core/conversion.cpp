@@ -27,10 +27,6 @@ ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
       convertUmlauts_(IsYes(settings.ConvertUmlauts)),
       takeBankData_(IsYes(settings.TakeBankData)) {}
 
-namespace {
-constexpr std::size_t kOutputBlock = std::size_t{1} << 20;
-}  // namespace
-
 void ReaderContext::AddFlagLine() {
   outputText_ += ConversionFlagLine(convertUmlauts_);
   outputText_ += "\r\n";
@@ -42,17 +38,16 @@ void ReaderContext::AddRecord(std::string_view record) {
   outputText_ += record;
   outputText_ += "\r\n";
   ++outputLineCount_;
-  if (outputFile_ != nullptr && outputText_.size() >= kOutputBlock) FlushOutput();
+  if (Streaming() && outputText_.size() >= kWriteBlock) FlushOutput();
 }
 
 void ReaderContext::StreamOutputTo(StreamedFile& importFile) {
   outputFile_ = &importFile;
-  streamBank_ = true;
-  outputText_.reserve(kOutputBlock + 64 * 1024);
+  outputText_.reserve(kWriteBlock + 64 * 1024);
 }
 
 void ReaderContext::FlushOutput() {
-  if (outputFile_ == nullptr) return;
+  if (!Streaming()) return;
   outputFile_->Write({outputText_.data(), outputText_.size()});
   outputText_.clear();
 }
@@ -68,14 +63,14 @@ void ReaderContext::AddBankLine(const BankConnection& bank) {
   if (bankText_.capacity() < 256) {
     // Room for a bank line per source line at once (pages that stay unused are never touched),
     // or for one block of a bank file that is written on the way.
-    bankText_.reserve(streamBank_ ? kOutputBlock + 4096 : (sourceLines_.size() + 1) * 192);
+    bankText_.reserve(Streaming() ? kWriteBlock + 4096 : (sourceLines_.size() + 1) * 192);
   }
   const std::size_t start = bankText_.size();
   AppendBankLine(bankText_, bank);
   if (convertUmlauts_) CharToOemInPlace(bankText_.data() + start, bankText_.size() - start);
   bankText_ += "\r\n";
   ++bankLineCount_;
-  if (streamBank_ && bankText_.size() >= kOutputBlock) HandOverBankText();
+  if (Streaming() && bankText_.size() >= kWriteBlock) HandOverBankText();
 }
 
 void ReaderContext::HandOverBankText() {
@@ -104,7 +99,7 @@ std::string ReaderContext::BankFilePath() const {
 void ReaderContext::SaveBankFile() {
   CheckSource();
   const std::string path = BankFilePath();
-  if (streamBank_) {
+  if (Streaming()) {
     HandOverBankText();
     const std::unique_ptr<StreamedFile> file = std::move(bankFile_);
     file->Commit();

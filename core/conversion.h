@@ -104,6 +104,8 @@ class ReaderContext {
   std::size_t BankLineCount() const { return bankLineCount_; }
 
  private:
+  // True once StreamOutputTo was called: the import and bank files are written on the way.
+  bool Streaming() const { return outputFile_ != nullptr; }
   // Writes the bank lines gathered so far to the bank file that is being written on the way.
   void HandOverBankText();
 
@@ -119,7 +121,6 @@ class ReaderContext {
   LargeText outputText_;
   std::size_t outputLineCount_ = 0;
   StreamedFile* outputFile_ = nullptr;
-  bool streamBank_ = false;
   std::unique_ptr<StreamedFile> bankFile_;
   const SourceText* source_ = nullptr;
   LargeText bankText_;

@@ -36,21 +36,30 @@ Slot slots[kSlots];
 std::uintptr_t pageSize = 4096;
 struct sigaction previousAction;
 
-void OnBusError(int signal, siginfo_t* info, void* context) {
-  const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+// When `address` lies in a registered mapping, the file behind its page is gone: a page of NUL
+// bytes takes its place, the mapping counts as damaged and reading goes on.
+bool ReplaceVanishedPage(std::uintptr_t address) {
   for (Slot& slot : slots) {
-    if (info->si_code != BUS_ADRERR) break;  // only a fault has an address
     const std::uintptr_t begin = slot.begin.load(std::memory_order_acquire);
     if (begin == 0 || address < begin || address >= slot.end.load(std::memory_order_acquire)) {
       continue;
     }
-    // The file behind this page is gone: put a page of NUL bytes in its place and read on.
     void* page = reinterpret_cast<void*>(address & ~(pageSize - 1));
-    if (mmap(page, pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+    if (mmap(page, pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
         MAP_FAILED) {
-      slot.damaged.store(true, std::memory_order_release);
-      return;
+      return false;
     }
+    slot.damaged.store(true, std::memory_order_release);
+    return true;
+  }
+  return false;
+}
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  // Only a fault on a page without a file behind it carries an address worth looking up.
+  if (info->si_code == BUS_ADRERR &&
+      ReplaceVanishedPage(reinterpret_cast<std::uintptr_t>(info->si_addr))) {
+    return;
   }
   // Not a mapped export: whatever was there before this handler takes it.
   if ((previousAction.sa_flags & SA_SIGINFO) != 0 && previousAction.sa_sigaction != nullptr) {

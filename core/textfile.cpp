@@ -103,9 +103,6 @@ bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
 #endif
 }
 
-// Output goes out in blocks of about 1 MiB.
-constexpr std::size_t kBlock = 1 << 20;
-
 }  // namespace
 
 // A file written under a temporary name beside its target and renamed over the target only
@@ -162,11 +159,11 @@ void SetWriteFaultHook(std::function<bool(std::string_view, std::size_t)> hook) 
 void WriteLines(std::string_view path, const std::vector<std::string>& lines) {
   AtomicFile file(path);
   std::string block;
-  block.reserve(kBlock + 4096);
+  block.reserve(kWriteBlock + 4096);
   for (const auto& line : lines) {
     block += line;
     block += "\r\n";
-    if (block.size() >= kBlock) {
+    if (block.size() >= kWriteBlock) {
       file.Write(block);
       block.clear();
     }
@@ -179,7 +176,7 @@ void WriteText(std::string_view path, std::string_view text) {
   AtomicFile file(path);
   std::size_t done = 0;
   do {
-    const std::size_t n = std::min(kBlock, text.size() - done);
+    const std::size_t n = std::min(kWriteBlock, text.size() - done);
     file.Write(text.substr(done, n));
     done += n;
   } while (done < text.size());

@@ -45,6 +45,9 @@ void WriteLines(std::string_view path, const std::vector<std::string>& lines);
 // in the same way as WriteLines.
 void WriteText(std::string_view path, std::string_view text);
 
+// Files are written in blocks of about this size.
+inline constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
+
 class AtomicFile;
 
 // A file handed over in blocks while its text is still being produced. Like WriteText it goes to
