@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,9 +21,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Aufruf: kdimport-cli --program NAME --source DATEI --data-dir VERZEICHNIS\n"
+    "Aufruf: kdimport-cli --program NAME|auto --source DATEI --data-dir VERZEICHNIS\n"
     "                     [--year JJ] [--umlauts TEXT] [--bank TEXT]\n"
-    "                     [--decimal-separator ZEICHEN] [--help] [--version]\n";
+    "                     [--decimal-separator ZEICHEN] [--help] [--version]\n"
+    "        kdimport-cli --recognize DATEI\n";
 
 // The example of the help in the shell's own words.
 #ifdef _WIN32
@@ -46,7 +48,10 @@ constexpr const char* kHelp =
     "\n"
     "Angaben:\n"
     "  --program NAME        1. Übernahme aus Programm: Agenda, BBS, Datev, Dataline, Exact,\n"
-    "                        GDI, Lexware, sage, SBS oder VARIAL (groß oder klein geschrieben)\n"
+    "                        GDI, Lexware, sage, SBS oder VARIAL (groß oder klein geschrieben);\n"
+    "                        auto: das Programm, von dem die Quell-Datei ihrem Inhalt nach\n"
+    "                        stammt (gezeigt als [Erkannt] NAME); passt keines eindeutig, wird\n"
+    "                        nichts übernommen\n"
     "  --source DATEI        Pfad und Name der Quell-Datei: die Exportdatei des Programms\n"
     "  --data-dir VERZEICHNIS\n"
     "                        Datenverzeichnis in Kandrel: das Verzeichnis des Mandanten, in dem\n"
@@ -58,6 +63,9 @@ constexpr const char* kHelp =
     "  --decimal-separator ZEICHEN\n"
     "                        Dezimaltrennzeichen der Zahlen aus VARIAL (Vorgabe: aus den\n"
     "                        Regionaleinstellungen der Umgebung)\n"
+    "  --recognize DATEI     nur das Programm nennen, von dem DATEI ihrem Inhalt nach stammt,\n"
+    "                        geschrieben wie in der Liste im Fenster, oder \"keines\", wenn\n"
+    "                        keines eindeutig passt; gelesen werden nur die ersten 64 KiB\n"
     "  --help                diese Hilfe zeigen\n"
     "  --version             die Versionsnummer zeigen\n"
     "\n"
@@ -75,19 +83,29 @@ constexpr const char* kHelp =
     "Meldungen:\n"
     "  Jede Meldung, die das Fenster in einem Meldungsfenster zeigt, erscheint hier als\n"
     "  [Überschrift] Text: Hinweise und Erfolgsmeldungen in der Standardausgabe, Ablehnungen und\n"
-    "  Dateifehler in der Standardfehlerausgabe.\n"
+    "  Dateifehler in der Standardfehlerausgabe. Bei --program auto steht davor das erkannte\n"
+    "  Programm als [Erkannt] NAME in der Standardausgabe.\n"
     "\n"
     "Rückgabewert:\n"
     "  0                     KDIMPORT.TXT wurde geschrieben\n"
     "  1                     die Übernahme wurde abgebrochen (Prüfung nicht bestanden oder\n"
     "                        Datei nicht lesbar oder nicht schreibbar)\n"
     "  2                     falscher Aufruf\n"
+    "  --recognize gibt 0 zurück, wenn es ein Programm oder \"keines\" nennt, und 1, wenn die\n"
+    "  Datei fehlt oder nicht lesbar ist.\n"
     "\n"
     "Beispiel:\n"
     "  kdimport-cli --program Datev --source LG_ASCII_12345_SD.txt --year 18 "  //
     KDIMPORT_EXAMPLE_CONTINUE
     "\n"
-    "               --data-dir " KDIMPORT_EXAMPLE_DIR "\n";
+    "               --data-dir " KDIMPORT_EXAMPLE_DIR
+    "\n"
+    "  kdimport-cli --program auto --source Tabelle2929.csv --year 18 "  //
+    KDIMPORT_EXAMPLE_CONTINUE
+    "\n"
+    "               --data-dir " KDIMPORT_EXAMPLE_DIR
+    "\n"
+    "  kdimport-cli --recognize Tabelle2929.csv\n";
 
 // Prints what the window would show in message boxes.
 class ConsoleInterface : public kd::UserInterface {
@@ -162,6 +180,8 @@ int main(int argc, char** argv) {
   std::string umlauts = "Ja";
   std::string bank = "Ja";
   char decimalSeparator = 0;
+  std::string recognize;
+  bool recognizeOnly = false;
 
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -196,9 +216,12 @@ int main(int argc, char** argv) {
       target = &umlauts;
     else if (name == "--bank")
       target = &bank;
+    else if (name == "--recognize")
+      target = &recognize;
     std::string separatorText;
     if (name == "--decimal-separator") target = &separatorText;
     if (target == nullptr) return UsageError("unbekannte Option " + std::string(arg));
+    if (target == &recognize) recognizeOnly = true;
     if (!hasValue) {
       if (i + 1 >= args.size()) return UsageError("fehlender Wert für " + std::string(name));
       value = std::string(args[++i]);
@@ -215,6 +238,17 @@ int main(int argc, char** argv) {
   }
 
   ConsoleInterface ui;
+  if (recognizeOnly) {
+    const std::optional<std::string> line = kd::readers::RecognizedProgramLine(recognize, ui);
+    if (!line) return 1;
+    std::cout << *line << '\n';
+    return 0;
+  }
+  if (kd::readers::IsAutoProgram(program)) {
+    const std::optional<std::string> recognised = kd::readers::ProgramForAutoRun(source, ui);
+    if (!recognised) return 1;
+    program = *recognised;
+  }
   kd::Conversion conversion(ui, kd::readers::Table());
   conversion.decimalSeparator =
       decimalSeparator != 0 ? decimalSeparator : EnvironmentDecimalSeparator();
