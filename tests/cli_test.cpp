@@ -286,6 +286,10 @@ struct SampleProgram {
   std::string program;
 };
 
+void PrintTo(const SampleProgram& c, std::ostream* os) {
+  *os << c.file;
+}
+
 const SampleProgram kSamplePrograms[] = {
     {"agenda/Personaldaten.csv", "Agenda"},
     {"bbs/Personal.csv", "BBS"},
@@ -343,6 +347,10 @@ struct UnrecognisedCase {
   const char* what;
   std::string contents;
 };
+
+void PrintTo(const UnrecognisedCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class CliUnrecognisedTest : public CliTest,
                             public ::testing::WithParamInterface<UnrecognisedCase> {};

@@ -868,6 +868,11 @@ struct GeneratedCase {
   Variant variant;
 };
 
+void PrintTo(const GeneratedCase& c, std::ostream* os) {
+  const GeneratedLayout layout = Layouts()[c.layout];
+  *os << layout.program << " " << layout.layout << " " << c.variant.name;
+}
+
 std::string CaseName(const ::testing::TestParamInfo<GeneratedCase>& info) {
   const GeneratedLayout layout = Layouts()[info.param.layout];
   std::string name = std::string(layout.program) + layout.layout + "_" + info.param.variant.name;
@@ -930,6 +935,10 @@ struct SampleCase {
   std::string program;
   std::string layout;
 };
+
+void PrintTo(const SampleCase& c, std::ostream* os) {
+  *os << c.file;
+}
 
 class SampleRecognitionTest : public ::testing::TestWithParam<SampleCase> {};
 
@@ -996,6 +1005,10 @@ struct OtherCase {
   std::function<std::string()> contents;
   const char* fileName = "export.csv";
 };
+
+void PrintTo(const OtherCase& c, std::ostream* os) {
+  *os << c.what << " named " << c.fileName;
+}
 
 std::string BankStatement(bool quoted, int columns) {
   std::mt19937 random(11);
@@ -1133,6 +1146,11 @@ struct KindCase {
   std::vector<std::string> notFitting;
 };
 
+void PrintTo(const KindCase& c, std::ostream* os) {
+  *os << "kind " << static_cast<int>(c.kind) << ", fitting [" << kdtest::Printable(c.fitting[0])
+      << "] ...";
+}
+
 class FieldKindTest : public ::testing::TestWithParam<KindCase> {};
 
 TEST_P(FieldKindTest, TellsItsFieldsFromOthers) {
@@ -1184,6 +1202,10 @@ struct FormCase {
   kd::FieldForm form;
   int fits;  // 1 fits, 0 does not, -1 tells nothing
 };
+
+void PrintTo(const FormCase& c, std::ostream* os) {
+  *os << "[" << kdtest::Printable(c.field) << "] form " << static_cast<int>(c.form);
+}
 
 class FieldFormTest : public ::testing::TestWithParam<FormCase> {};
 
@@ -1250,6 +1272,10 @@ struct HeadCase {
   std::string columnLine;
   std::size_t lines;
 };
+
+void PrintTo(const HeadCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class ExportHeadTest : public ::testing::TestWithParam<HeadCase> {};
 
@@ -1323,6 +1349,10 @@ struct DecodeCase {
   std::string text;  // Windows-1252
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
 class DecodeHeadTest : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeHeadTest, DecodesAsTheRunAndDropsWhatTheCutBroke) {
@@ -1360,6 +1390,10 @@ struct HintCase {
   std::string hint;    // UTF-8
   bool other;
 };
+
+void PrintTo(const HintCase& c, std::ostream* os) {
+  *os << "chosen [" << kdtest::Printable(c.chosen) << "]";
+}
 
 class RecognitionHintTest : public ::testing::TestWithParam<HintCase> {};
 
