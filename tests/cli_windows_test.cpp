@@ -131,15 +131,16 @@ TEST(WideCommandLine, RecognisesAnExportWhosePathHasUmlauts) {
   std::ofstream(source, std::ios::binary)
       << kdtest::ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/sbs/Tabelle2929.csv");
 
+  // The console's text mode ends lines with CR LF.
   const Result recognized = RunWide(L"--recognize " + Quoted(source.wstring()), root);
   EXPECT_EQ(recognized.status, 0u) << recognized.err;
-  EXPECT_EQ(recognized.out, "SBS\n");
+  EXPECT_EQ(recognized.out, "SBS\r\n");
 
   const Result converted = RunWide(L"--program auto --source " + Quoted(source.wstring()) +
                                        L" --data-dir " + Quoted(data.wstring()) + L" --year 18",
                                    root);
   EXPECT_EQ(converted.status, 0u) << converted.err;
-  EXPECT_EQ(converted.out.rfind("[Erkannt] SBS\n", 0), 0u) << converted.out;
+  EXPECT_EQ(converted.out.rfind("[Erkannt] SBS\r\n", 0), 0u) << converted.out;
   EXPECT_TRUE(std::filesystem::exists(data / L"KDIMPORT.TXT"));
 }
 

@@ -709,7 +709,8 @@ std::vector<std::string> GenerateLexwareHeader(const Variant& variant,
     for (const auto& [name, field] : columns) {
       const bool keep = field == F::Surname || field == F::FirstName ||
                         std::uniform_real_distribution<>(0, 1)(random) >= variant.emptyShare;
-      line += ";" + (keep ? Value(e, field, random) : std::string());
+      line += ';';
+      if (keep) line += Value(e, field, random);
       if (name == "Wohnland;LKZ") line += ";D";
     }
     lines.push_back(line + ";");
