@@ -108,7 +108,8 @@ std::string ChildAllowance(std::string_view field, char decimalSeparator) {
   if (digits) {
     const std::string_view number = field.substr(start, i - start);
     std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::fixed);
-    if (negative) value = -value;
+    // "-0" and "-.0" are no negative allowance: Kandrel gets 0.
+    if (negative && value != 0.0) value = -value;
   }
   char buffer[64];
   const auto result =
