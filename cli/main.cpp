@@ -24,7 +24,8 @@ namespace {
 constexpr const char* kUsage =
     "Aufruf: kdimport-cli --program NAME|auto --source DATEI --data-dir VERZEICHNIS\n"
     "                     [--year JJ] [--umlauts TEXT] [--bank TEXT]\n"
-    "                     [--decimal-separator ZEICHEN] [--help] [--version]\n"
+    "                     [--decimal-separator ZEICHEN] [--protocol DATEI]\n"
+    "                     [--help] [--version]\n"
     "        kdimport-cli --recognize DATEI\n";
 
 // The example of the help in the shell's own words.
@@ -64,6 +65,9 @@ constexpr const char* kHelp =
     "  --decimal-separator ZEICHEN\n"
     "                        Dezimaltrennzeichen der Zahlen aus VARIAL (Vorgabe: aus den\n"
     "                        Regionaleinstellungen der Umgebung)\n"
+    "  --protocol DATEI      das Protokoll der Übernahme als CSV-Datei schreiben: jede Zeile der\n"
+    "                        Exportdatei mit Personalnummer, Name, Ergebnis (übernommen oder\n"
+    "                        übersprungen) und Hinweis\n"
     "  --recognize DATEI     nur das Programm nennen, von dem DATEI ihrem Inhalt nach stammt,\n"
     "                        geschrieben wie in der Liste im Fenster, oder \"keines\", wenn\n"
     "                        keines eindeutig passt; gelesen werden nur die ersten 64 KiB\n"
@@ -86,13 +90,17 @@ constexpr const char* kHelp =
     "Meldungen:\n"
     "  Jede Meldung, die das Fenster in einem Meldungsfenster zeigt, erscheint hier als\n"
     "  [Überschrift] Text: Hinweise und Erfolgsmeldungen in der Standardausgabe, Ablehnungen und\n"
-    "  Dateifehler in der Standardfehlerausgabe. Bei --program auto steht davor das erkannte\n"
-    "  Programm als [Erkannt] NAME in der Standardausgabe.\n"
+    "  Dateifehler in der Standardfehlerausgabe. Danach fasst das Protokoll in der\n"
+    "  Standardausgabe zusammen, was aus den Zeilen der Exportdatei wurde, je Zeile mit\n"
+    "  [Protokoll] davor: gelesene Zeilen, übernommene Datensätze und Bankverbindungen,\n"
+    "  übersprungene Zeilen nach Grund, Hinweise nach Art. Bei --program auto steht vor allem\n"
+    "  das erkannte Programm als [Erkannt] NAME in der Standardausgabe.\n"
     "\n"
     "Rückgabewert:\n"
     "  0                     KDIMPORT.TXT wurde geschrieben\n"
     "  1                     die Übernahme wurde abgebrochen (Prüfung nicht bestanden oder\n"
-    "                        Datei nicht lesbar oder nicht schreibbar)\n"
+    "                        Datei nicht lesbar oder nicht schreibbar), oder die\n"
+    "                        Protokolldatei konnte nicht geschrieben werden\n"
     "  2                     falscher Aufruf (unbekannte Angabe, fehlender Wert, ein Zeichen\n"
     "                        außerhalb des Zeichensatzes Windows-1252)\n"
     "  --recognize gibt 0 zurück, wenn es ein Programm oder \"keines\" nennt, und 1, wenn die\n"
@@ -184,6 +192,7 @@ int Main(const std::vector<std::string>& args) {
   std::string year = CurrentTwoDigitYear();
   std::string umlauts = "Ja";
   std::string bank = "Ja";
+  std::string protocolFile;
   char decimalSeparator = 0;
   std::string recognize;
   bool recognizeOnly = false;
@@ -220,6 +229,8 @@ int Main(const std::vector<std::string>& args) {
       target = &umlauts;
     else if (name == "--bank")
       target = &bank;
+    else if (name == "--protocol")
+      target = &protocolFile;
     else if (name == "--recognize")
       target = &recognize;
     std::string separatorText;
@@ -267,7 +278,23 @@ int Main(const std::vector<std::string>& args) {
   conversion.bareFiles.programDirectory = kd::ProgramDirectory();
   conversion.ReadSettings({source, dataDir, umlauts, bank, year}, program);
   const kd::RunResult result = conversion.Run(program);
-  return result == kd::RunResult::Written ? 0 : 1;
+  int status = result == kd::RunResult::Written ? 0 : 1;
+  if (!protocolFile.empty()) {
+    try {
+      conversion.protocol.WriteCsv(protocolFile);
+    } catch (const kd::FileError& error) {
+      ui.ShowError(error.what());
+      status = 1;
+    }
+  }
+  if (conversion.protocol.Started()) {
+    std::cout.flush();
+    for (const std::string& line : conversion.protocol.Summary()) {
+      std::cout << "[Protokoll] " << line << '\n';
+    }
+    std::cout.flush();
+  }
+  return status;
 }
 
 // Nothing escapes as a crash: what the run does not report itself ends the program with a
