@@ -346,6 +346,7 @@ const SampleProgram kSamplePrograms[] = {
     {"gdi/Personal.csv", "GDI"},
     {"lexware/Lexware_Mitarbeiter.csv", "Lexware"},
     {"lexware/Personalstammblatt.csv", "Lexware"},
+    {"lexware/Personalstammblatt_Protokoll.csv", "Lexware"},
     {"sage/Mitarbeiterliste.csv", "sage"},
     {"sbs/Tabelle2929.csv", "SBS"},
     {"varial/PWASCANS.EXP", "VARIAL"},

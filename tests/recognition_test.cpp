@@ -950,33 +950,45 @@ TEST_P(SampleRecognitionTest, IsRecognisedAsItsProgram) {
   EXPECT_EQ(r.layout, GetParam().layout);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Samples, SampleRecognitionTest,
-    ::testing::Values(SampleCase{"agenda/Personaldaten.csv", "Agenda", ""},
-                      SampleCase{"bbs/Personal.csv", "BBS", ""},
-                      SampleCase{"dataline/Personalstammdaten.dat", "Dataline", ""},
-                      SampleCase{"datev/LG_ASCII_12345_SD.txt", "Datev", ""},
-                      SampleCase{"exact/persli.txt", "Exact", ""},
-                      SampleCase{"gdi/Personal.csv", "GDI", ""},
-                      SampleCase{"lexware/Personalstammblatt.csv", "Lexware", "Personalstammblatt"},
-                      SampleCase{"lexware/Lexware_Mitarbeiter.csv", "Lexware",
-                                 "feste Spaltenfolge"},
-                      SampleCase{"sage/Mitarbeiterliste.csv", "sage", ""},
-                      SampleCase{"sbs/Tabelle2929.csv", "SBS", ""},
-                      SampleCase{"varial/PWASCANS.EXP", "VARIAL", ""},
-                      // VARIAL's bank connection file is no employee export.
-                      SampleCase{"varial/PWASCUEB.EXP", "", ""}));
+const SampleCase kSamples[] = {
+    {"agenda/Personaldaten.csv", "Agenda", ""},
+    {"bbs/Personal.csv", "BBS", ""},
+    {"dataline/Personalstammdaten.dat", "Dataline", ""},
+    {"datev/LG_ASCII_12345_SD.txt", "Datev", ""},
+    {"exact/persli.txt", "Exact", ""},
+    {"gdi/Personal.csv", "GDI", ""},
+    {"lexware/Personalstammblatt.csv", "Lexware", "Personalstammblatt"},
+    {"lexware/Personalstammblatt_Protokoll.csv", "Lexware", "Personalstammblatt"},
+    {"lexware/Lexware_Mitarbeiter.csv", "Lexware", "feste Spaltenfolge"},
+    {"sage/Mitarbeiterliste.csv", "sage", ""},
+    {"sbs/Tabelle2929.csv", "SBS", ""},
+    {"varial/PWASCANS.EXP", "VARIAL", ""},
+    // VARIAL's bank connection file is no employee export.
+    {"varial/PWASCUEB.EXP", "", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Samples, SampleRecognitionTest, ::testing::ValuesIn(kSamples),
+                         [](const ::testing::TestParamInfo<SampleCase>& info) {
+                           std::string name = info.param.file;
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
+                               '_');
+                           return name;
+                         });
 
 // Every sample file is in the table above, so a new sample cannot go unrecognised unnoticed.
 TEST(SampleRecognition, EverySampleExportIsInTheTable) {
-  std::size_t files = 0;
   for (const auto& dir : std::filesystem::directory_iterator(KDIMPORT_SAMPLES_DIR)) {
     if (!dir.is_directory() || dir.path().filename() == "kandrel") continue;
     for (const auto& file : std::filesystem::directory_iterator(dir.path())) {
-      if (file.is_regular_file()) ++files;
+      if (!file.is_regular_file()) continue;
+      const std::string name =
+          dir.path().filename().string() + "/" + file.path().filename().string();
+      EXPECT_TRUE(std::any_of(std::begin(kSamples), std::end(kSamples), [&](const SampleCase& c) {
+        return c.file == name;
+      })) << name;
     }
   }
-  EXPECT_EQ(files, 12u);
 }
 
 // A sample export grown beyond what recognition reads is recognised from its beginning, the line
