@@ -534,7 +534,18 @@ TEST_P(BigExportTest, WritesTheRecordsOfEveryCopyInOrder) {
       << "bank file differs from the copies' bank lines";
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, BigExportTest, ::testing::ValuesIn(SampleExports()), SampleName);
+// The protocol's Lexware sample switches the column shift on, which holds for the rest of the
+// file: a second copy of its employees gives no records by design.
+std::vector<SampleExport> SamplesThatRepeat() {
+  std::vector<SampleExport> samples = SampleExports();
+  std::erase_if(samples, [](const SampleExport& s) {
+    return s.path.find("_Protokoll") != std::string::npos;
+  });
+  return samples;
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, BigExportTest, ::testing::ValuesIn(SamplesThatRepeat()),
+                         SampleName);
 
 using FaultParam = std::tuple<std::string, std::string>;  // program folder, file that fails
 
