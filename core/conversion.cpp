@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "recognition.h"
 #include "sourcetext.h"
 #include "text.h"
 #include "textfile.h"
@@ -332,6 +333,15 @@ const ReaderEntry* Conversion::ChooseReader(std::string_view upperName,
   return nullptr;
 }
 
+// A file that looks like another program's export than the one chosen explains an empty import
+// file, or records whose items come from the wrong columns.
+void Conversion::NoteOtherProgram(std::string_view text, std::string_view programName) {
+  const Recognition recognition = RecognizeText(text, settings.SourcePath, readers_);
+  if (!RecognisedAsOther(recognition, programName)) return;
+  const std::string hint = RecognitionHint(recognition, programName) + ".";
+  protocol.AddNote(protocol.RecordsWritten() == 0 ? "Kein Datensatz übernommen: " + hint : hint);
+}
+
 RunResult Conversion::Run(std::string_view programName) {
   protocol = Protocol();
   // A run that stops after the reader began keeps in its protocol what happened until then.
@@ -366,6 +376,7 @@ RunResult Conversion::Run(std::string_view programName) {
     reader->read(context);
     context.PutFilesInPlace();
     protocol.Finish();
+    NoteOtherProgram(contents.View(), programName);
     const std::size_t lines = context.OutputLineCount();
     ui_.ShowMessage(std::to_string(lines == 0 ? 0 : lines - 1) + " Datensätze in der Datei " +
                         Cp1252ToUtf8(ImportFilePath()) + " gespeichert.",

@@ -227,6 +227,7 @@ class Conversion {
 
  private:
   const ReaderEntry* ChooseReader(std::string_view upperName, std::string_view firstLine);
+  void NoteOtherProgram(std::string_view text, std::string_view programName);
 
   UserInterface& ui_;
   std::span<const ReaderEntry> readers_;

@@ -26,7 +26,7 @@ constexpr std::array<std::string_view, kSkipReasonCount> kSkipTexts = {
     "beginnt nicht mit einer Ziffer",
     "Personalnummer nicht zwischen 1 und 9998",
     "Nachname leer oder beginnt nicht mit einem Buchstaben",
-    "keine Mitarbeiterzeile: an Stelle 1 oder 10 steht keine Ziffer",
+    "keine Mitarbeiterzeile nach den Stellen 1 und 10",
     "keine IBAN mit mehr als 8 Zeichen",
     "vom Leseprogramm nicht ausgewertet",
 };

@@ -24,7 +24,7 @@ enum class SkipReason : std::uint8_t {
   NoDigitAtStart,             // employee lines begin with their personnel number
   PersonnelNumberOutOfRange,  // Kandrel takes personnel numbers 1 to 9998
   SurnameNotUsable,           // empty, or beginning with a digit, a blank or a punctuation mark
-  PositionTest,               // a fixed-width line without a personnel number at its place
+  PositionTest,               // a fixed-width line whose characters 1 and 10 are no employee's
   NoUsableIban,               // a bank connection without an IBAN of more than 8 characters
   NotRead,                    // the reader passed the line without saying why (never expected)
 };

@@ -116,87 +116,87 @@ const std::string kConverted = "übernommen";
 
 INSTANTIATE_TEST_SUITE_P(
     SkipReasons, ProtocolLineTest,
-    ::testing::Values(
-        LineCase{"ColumnLine",
-                 "SBS",
-                 "Nein",
-                 {kSbsColumnLine, Sbs("7", "Meier")},
-                 1,
-                 kSkipped,
-                 "Spaltenzeile",
-                 "Übersprungen, Spaltenzeile: 1"},
-        LineCase{"EmptyLine",
-                 "SBS",
-                 "Nein",
-                 {Sbs("7", "Meier"), ""},
-                 2,
-                 kSkipped,
-                 "leere Zeile",
-                 "Übersprungen, leere Zeile: 1"},
-        LineCase{"BlankLineOfGdi",
-                 "GDI",
-                 "Nein",
-                 {Columns(52, {{0, "7"}, {2, "\"Meier\""}}), "   "},
-                 2,
-                 kSkipped,
-                 "Zeile nur aus Leerzeichen",
-                 "Übersprungen, Zeile nur aus Leerzeichen: 1"},
-        LineCase{"OneCharacter",
-                 "Agenda",
-                 "Nein",
-                 {"Personalnummer;", "7"},
-                 2,
-                 kSkipped,
-                 "Zeile mit nur einem Zeichen",
-                 "Übersprungen, Zeile mit nur einem Zeichen: 1"},
-        LineCase{"NoDigitAtStart",
-                 "SBS",
-                 "Nein",
-                 {Sbs("7", "Meier"), "Summe;;"},
-                 2,
-                 kSkipped,
-                 "beginnt nicht mit einer Ziffer",
-                 "Übersprungen, beginnt nicht mit einer Ziffer: 1"},
-        LineCase{"PersonnelNumberZero",
-                 "Lexware",
-                 "Nein",
-                 {kLexwareColumnLine, Lexware("0", "Meier")},
-                 2,
-                 kSkipped,
-                 "Personalnummer nicht zwischen 1 und 9998",
-                 "Übersprungen, Personalnummer nicht zwischen 1 und 9998: 1"},
-        LineCase{"PersonnelNumber9999",
-                 "Lexware",
-                 "Nein",
-                 {kLexwareColumnLine, Lexware("9999", "Meier")},
-                 2,
-                 kSkipped,
-                 "Personalnummer nicht zwischen 1 und 9998",
-                 "Übersprungen, Personalnummer nicht zwischen 1 und 9998: 1"},
-        LineCase{"SurnameWithDigit",
-                 "Lexware",
-                 "Nein",
-                 {kLexwareColumnLine, Lexware("12", "1Meier")},
-                 2,
-                 kSkipped,
-                 "Nachname leer oder beginnt nicht mit einem Buchstaben",
-                 "Übersprungen, Nachname leer oder beginnt nicht mit einem Buchstaben: 1"},
-        LineCase{"VarialPositionTest",
-                 "VARIAL",
-                 "Nein",
-                 {VarialLine("0815"), "Summe;"},
-                 2,
-                 kSkipped,
-                 "keine Mitarbeiterzeile: an Stelle 1 oder 10 steht keine Ziffer",
-                 "Übersprungen, keine Mitarbeiterzeile: an Stelle 1 oder 10 steht keine Ziffer: 1"},
-        LineCase{"Converted",
-                 "SBS",
-                 "Nein",
-                 {Sbs("7", "Meier")},
-                 1,
-                 kConverted,
-                 "",
-                 "Datensätze übernommen: 1"}),
+    ::testing::Values(LineCase{"ColumnLine",
+                               "SBS",
+                               "Nein",
+                               {kSbsColumnLine, Sbs("7", "Meier")},
+                               1,
+                               kSkipped,
+                               "Spaltenzeile",
+                               "Übersprungen, Spaltenzeile: 1"},
+                      LineCase{"EmptyLine",
+                               "SBS",
+                               "Nein",
+                               {Sbs("7", "Meier"), ""},
+                               2,
+                               kSkipped,
+                               "leere Zeile",
+                               "Übersprungen, leere Zeile: 1"},
+                      LineCase{"BlankLineOfGdi",
+                               "GDI",
+                               "Nein",
+                               {Columns(52, {{0, "7"}, {2, "\"Meier\""}}), "   "},
+                               2,
+                               kSkipped,
+                               "Zeile nur aus Leerzeichen",
+                               "Übersprungen, Zeile nur aus Leerzeichen: 1"},
+                      LineCase{"OneCharacter",
+                               "Agenda",
+                               "Nein",
+                               {"Personalnummer;", "7"},
+                               2,
+                               kSkipped,
+                               "Zeile mit nur einem Zeichen",
+                               "Übersprungen, Zeile mit nur einem Zeichen: 1"},
+                      LineCase{"NoDigitAtStart",
+                               "SBS",
+                               "Nein",
+                               {Sbs("7", "Meier"), "Summe;;"},
+                               2,
+                               kSkipped,
+                               "beginnt nicht mit einer Ziffer",
+                               "Übersprungen, beginnt nicht mit einer Ziffer: 1"},
+                      LineCase{"PersonnelNumberZero",
+                               "Lexware",
+                               "Nein",
+                               {kLexwareColumnLine, Lexware("0", "Meier")},
+                               2,
+                               kSkipped,
+                               "Personalnummer nicht zwischen 1 und 9998",
+                               "Übersprungen, Personalnummer nicht zwischen 1 und 9998: 1"},
+                      LineCase{"PersonnelNumber9999",
+                               "Lexware",
+                               "Nein",
+                               {kLexwareColumnLine, Lexware("9999", "Meier")},
+                               2,
+                               kSkipped,
+                               "Personalnummer nicht zwischen 1 und 9998",
+                               "Übersprungen, Personalnummer nicht zwischen 1 und 9998: 1"},
+                      LineCase{
+                          "SurnameWithDigit",
+                          "Lexware",
+                          "Nein",
+                          {kLexwareColumnLine, Lexware("12", "1Meier")},
+                          2,
+                          kSkipped,
+                          "Nachname leer oder beginnt nicht mit einem Buchstaben",
+                          "Übersprungen, Nachname leer oder beginnt nicht mit einem Buchstaben: 1"},
+                      LineCase{"VarialPositionTest",
+                               "VARIAL",
+                               "Nein",
+                               {VarialLine("0815"), "Summe;"},
+                               2,
+                               kSkipped,
+                               "keine Mitarbeiterzeile nach den Stellen 1 und 10",
+                               "Übersprungen, keine Mitarbeiterzeile nach den Stellen 1 und 10: 1"},
+                      LineCase{"Converted",
+                               "SBS",
+                               "Nein",
+                               {Sbs("7", "Meier")},
+                               1,
+                               kConverted,
+                               "",
+                               "Datensätze übernommen: 1"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -435,6 +435,64 @@ TEST(ProtocolStoppedRun, HoldsTheLinesReadAndHowTheRunEnded) {
   ASSERT_FALSE(summary.empty());
   EXPECT_EQ(summary.back(), "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden");
 }
+
+// The wrong program chosen: the summary says which program the file looks like.
+struct OtherProgramCase {
+  const char* what;
+  std::string chosen;
+  std::string sample;
+  std::string note;  // the summary's last line; empty: no note
+  // Double names in place of the sample's surnames: the hyphen at the tenth character makes
+  // every line fail VARIAL's position test.
+  bool doubleNames = false;
+};
+
+void PrintTo(const OtherProgramCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class ProtocolOtherProgramTest : public ::testing::TestWithParam<OtherProgramCase> {};
+
+TEST_P(ProtocolOtherProgramTest, SummaryNamesTheProgramTheFileLooksLike) {
+  const OtherProgramCase& c = GetParam();
+  ConversionHarness harness;
+  kdtest::WriteFile(harness.bareDir.File("BLZ_20170904.txt"), "");
+  std::string text = kdtest::ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/" + c.sample);
+  if (c.doubleNames) {
+    std::string changed;
+    int n = 0;
+    for (const std::string_view line : kd::SplitLines(text)) {
+      std::string columns(line);
+      if (n++ > 0) {  // "1;1001;Li-Ma;..."
+        const std::size_t second = columns.find(';', columns.find(';') + 1);
+        columns = "1;" + std::to_string(1000 + n) + ";Li-Ma" +
+                  columns.substr(columns.find(';', second + 1));
+      }
+      changed += columns + "\r\n";
+    }
+    text = changed;
+  }
+  ASSERT_EQ(harness.Run(c.chosen, text), kd::RunResult::Written);
+  const std::vector<std::string> summary = harness.protocol.Summary();
+  ASSERT_FALSE(summary.empty());
+  if (c.note.empty()) {
+    EXPECT_EQ(summary.back().find("sieht nach"), std::string::npos) << summary.back();
+  } else {
+    EXPECT_EQ(summary.back(), c.note);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, ProtocolOtherProgramTest,
+    ::testing::Values(
+        OtherProgramCase{"NoRecordFromAnSbsExport", "VARIAL", "sbs/Tabelle2929.csv",
+                         "Kein Datensatz übernommen: Die Datei sieht nach SBS aus, gewählt ist "
+                         "VARIAL.",
+                         true},
+        OtherProgramCase{"RecordsFromTheWrongColumns", "BBS", "agenda/Personaldaten.csv",
+                         "Die Datei sieht nach Agenda aus, gewählt ist BBS."},
+        OtherProgramCase{"RightProgram", "sbs", "sbs/Tabelle2929.csv", ""}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST(ProtocolRefusedRun, IsNotStarted) {
   ConversionHarness harness;
