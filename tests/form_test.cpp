@@ -535,9 +535,10 @@ TEST_F(FormTest, RunBeforeAnyDataDirectoryStopsAtTheMarker) {
 // The regional decimal separator reaches the VARIAL reader; one that Windows-1252 lacks, or
 // that is longer than one character, leaves the comma.
 TEST_F(FormTest, DecimalSeparatorFromTheRegion) {
-  const std::string sample = KDIMPORT_SAMPLES_DIR "/varial/PWASCANS.EXP";
-  const std::string exportText = ReadFile(sample);
+  const std::string exportText = ReadFile(KDIMPORT_SAMPLES_DIR "/varial/PWASCANS.EXP");
   ASSERT_FALSE(exportText.empty());
+  const std::string sample = program.File("PWASCANS.EXP");
+  WriteFile(sample, exportText);
   const auto runWith = [&](const std::string& separator) {
     TempDir folder;
     RecordingView v;

@@ -19,6 +19,7 @@ inline constexpr std::string_view kWindowCaption =
 inline constexpr int kClientWidth = 805;
 inline constexpr int kClientHeight = 699;
 
+// A label is right-aligned: its text ends where the program list begins, whatever the font.
 enum class Kind { Memo, Panel, Label, Combo, Button };
 
 enum class Colour {
@@ -30,7 +31,7 @@ enum class Colour {
 
 enum class Font {
   Form,      // "MS Sans Serif" 8 pt
-  Settings,  // "MS Sans Serif" 10 pt
+  Settings,  // "MS Sans Serif" 9 pt: the longest caption fits its memo in substituted fonts too
   Source,    // "Courier New" 9 pt
 };
 
