@@ -109,8 +109,8 @@ class FormTest : public ::testing::Test {
     return folder + S;
   }
   bool InProgramFolder() const {
-    return std::filesystem::equivalent(std::filesystem::current_path(),
-                                       kd::ToNativePath(program.Path()));
+    const auto folder = [](const std::filesystem::path& p) { return (p / "").lexically_normal(); };
+    return folder(std::filesystem::current_path()) == folder(kd::ToNativePath(program.Path()));
   }
 
   TempDir program;
@@ -269,6 +269,10 @@ struct SettingsFileCase {
   std::string savedAgain;
 };
 
+void PrintTo(const SettingsFileCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class SettingsFileTest : public FormTest, public ::testing::WithParamInterface<SettingsFileCase> {};
 
 TEST_P(SettingsFileTest, IsRestoredAndSavedAgain) {
@@ -370,6 +374,10 @@ struct TargetCase {
   std::optional<std::string> answer;  // relative to the program folder, "/" as separator
   std::string line2;                  // relative to the program folder
 };
+
+void PrintTo(const TargetCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class TargetTest : public FormTest, public ::testing::WithParamInterface<TargetCase> {};
 

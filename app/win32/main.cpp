@@ -1,13 +1,10 @@
 // kdimport.exe: the window for taking over personnel master data into Kandrel, on Windows.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <commctrl.h>
-#include <windows.h>
-
+// clang-format off
 #include "win32form.h"
 #include "win32formservices.h"
+// Needs windows.h before it.
+#include <commctrl.h>
+// clang-format on
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};

@@ -2,12 +2,14 @@
 // the program list, the settings memo, the buttons and the access key, its fonts, colours,
 // places and tab order; the dialogs and message boxes answered by the scripted services, and
 // once each the real ones. Runs under Wine with a display.
-#include "win32form.h"
-
 #include <gtest/gtest.h>
-// After windows.h.
+
+// clang-format off
+#include "win32form.h"
+// Need windows.h before them.
 #include <commctrl.h>
 #include <commdlg.h>
+// clang-format on
 
 #include <filesystem>
 #include <functional>
