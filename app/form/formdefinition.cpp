@@ -119,7 +119,7 @@ constexpr std::array kControls{
                       std::nullopt},
     ControlDefinition{"Label1",
                       Kind::Label,
-                      {478, 344, 168, 17},
+                      {474, 344, 173, 17},
                       kRightSide,
                       "1. Übernahme aus Programm:",
                       0,

@@ -165,7 +165,12 @@ void Win32Form::CreateControls() {
         Scaled(c.place.y), Scaled(c.place.width), Scaled(height), window_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(i))), instance_, nullptr);
     SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
-    if (c.kind == Kind::Memo) SendMessageW(handle, EM_SETLIMITTEXT, 0, 0);
+    if (c.kind == Kind::Memo) {
+      SendMessageW(handle, EM_SETLIMITTEXT, 0, 0);
+      // Narrow margins, so that the settings captions keep their last characters.
+      SendMessageW(handle, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(Scaled(2), Scaled(2)));
+    }
     if (c.kind == Kind::Combo) {
       for (const std::string_view item : kd::form::ProgramItems()) {
         SendMessageW(handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
@@ -386,6 +391,10 @@ void Win32Form::AppendLines(kd::form::Control control, const std::string& lines)
   text += WithCrLf(Wide(lines));
   SendMessageW(handle, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
   SendMessageW(handle, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  // The list shows its last line from its start, as after scrolling down.
+  const LRESULT lastLine = SendMessageW(handle, EM_GETLINECOUNT, 0, 0) - 1;
+  const LRESULT lastStart = SendMessageW(handle, EM_LINEINDEX, static_cast<WPARAM>(lastLine), 0);
+  SendMessageW(handle, EM_SETSEL, static_cast<WPARAM>(lastStart), lastStart);
   SendMessageW(handle, EM_SCROLLCARET, 0, 0);
 }
 

@@ -148,7 +148,7 @@ TEST_F(Win32FormTest, ControlsInTheirPlacesWithTheirTexts) {
   const Case cases[] = {
       {"Panel3", "Static", {8, 336, 241, 361}, "Die Angaben hierfür ......................"},
       {"Panel2", "Static", {256, 336, 473, 361}, "....... legen Sie hier fest."},
-      {"Label1", "Static", {478, 344, 646, 361}, "1. Übernahme aus Programm:"},
+      {"Label1", "Static", {474, 344, 647, 361}, "1. Übernahme aus Programm:"},
       {"ProgrammCombo", "ComboBox", {648, 342, 737, 0}, ""},
       {"Memo5",
        "Edit",
@@ -269,6 +269,17 @@ TEST_F(Win32FormTest, FontsOfTheControls) {
     GetTextExtentPoint32W(screen, L"i", 1, &narrow);
     GetTextExtentPoint32W(screen, c, 1, &wide);
     EXPECT_EQ(wide.cx, narrow.cx) << Utf8(c);
+  }
+  // Every label and button shows its whole text on one line.
+  for (const char* name : {"Label1", "Button1", "Button3", "Button4", "EndeButton"}) {
+    HWND control = form->Control(name);
+    SelectObject(screen, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const std::wstring text = WindowText(control);
+    RECT needed{0, 0, 0, 0};
+    DrawTextW(screen, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+    RECT room{};
+    GetClientRect(control, &room);
+    EXPECT_LE(needed.right, room.right) << name;
   }
   SelectObject(screen, previous);
   ReleaseDC(nullptr, screen);
