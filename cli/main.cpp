@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,9 +69,11 @@ constexpr const char* kHelp =
     "                        ersetzt\n"
     "  Konfi-JJ              kennzeichnet das Datenverzeichnis eines Mandanten in Kandrel; ohne\n"
     "                        diese Datei wird nichts geschrieben\n"
-    "  BLZ_20170904.txt      die Bankleitzahlendatei für Datev und VARIAL, im aktuellen\n"
-    "                        Verzeichnis (sie liegt im Programmordner)\n"
-    "  PWASCUEB.EXP          die Bankverbindungen aus VARIAL, im aktuellen Verzeichnis\n"
+    "  BLZ_20170904.txt      die Bankleitzahlendatei für Datev und VARIAL: zuerst im aktuellen\n"
+    "                        Verzeichnis gesucht, dann im Programmordner, wo sie mitgeliefert\n"
+    "                        wird\n"
+    "  PWASCUEB.EXP          die Bankverbindungen aus VARIAL: zuerst im aktuellen Verzeichnis\n"
+    "                        gesucht, dann im Ordner der Quelldatei, wo VARIAL sie ablegt\n"
     "\n"
     "Meldungen:\n"
     "  Jede Meldung, die das Fenster in einem Meldungsfenster zeigt, erscheint hier als\n"
@@ -81,7 +84,8 @@ constexpr const char* kHelp =
     "  0                     KDIMPORT.TXT wurde geschrieben\n"
     "  1                     die Übernahme wurde abgebrochen (Prüfung nicht bestanden oder\n"
     "                        Datei nicht lesbar oder nicht schreibbar)\n"
-    "  2                     falscher Aufruf\n"
+    "  2                     falscher Aufruf (unbekannte Angabe, fehlender Wert, ein Zeichen\n"
+    "                        außerhalb des Zeichensatzes Windows-1252)\n"
     "\n"
     "Beispiel:\n"
     "  kdimport-cli --program Datev --source LG_ASCII_12345_SD.txt --year 18 "  //
@@ -103,18 +107,24 @@ class ConsoleInterface : public kd::UserInterface {
     std::cerr << "[Fehler] " << text << '\n';
     std::cerr.flush();
   }
+  // Nothing to show the source file in: it is loaded once, by the run.
+  bool ShowsSourceFile() const override { return false; }
   void ShowSourceFile(const std::string&, std::string_view) override {}
   void AppendRecord(std::string_view) override {}
 };
 
-// Command-line texts arrive in the system's encoding: UTF-8 here, the ANSI code page on Windows.
-std::string FromCommandLine(std::string_view text) {
 #ifdef _WIN32
-  return std::string(text);
-#else
-  return kd::Utf8ToCp1252(text);
-#endif
+// Windows hands the program its arguments as UTF-16; the ANSI code page would lose what it
+// cannot hold before the program sees it.
+std::string Utf8FromWide(const wchar_t* text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
+  utf8.resize(static_cast<std::size_t>(length - 1));
+  return utf8;
 }
+#endif
 
 std::string CurrentTwoDigitYear() {
   const std::time_t now = std::time(nullptr);
@@ -148,13 +158,8 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#ifdef _WIN32
-  // Messages and help are UTF-8; the console shows them right only when told so.
-  SetConsoleOutputCP(CP_UTF8);
-#endif
+// The program with its arguments as UTF-8 text.
+int Main(const std::vector<std::string>& args) {
   std::string program;
   std::string source;
   std::string dataDir;
@@ -163,9 +168,8 @@ int main(int argc, char** argv) {
   std::string bank = "Ja";
   char decimalSeparator = 0;
 
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string_view arg = args[i];
+    const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage << '\n' << kHelp;
       return 0;
@@ -201,16 +205,22 @@ int main(int argc, char** argv) {
     if (target == nullptr) return UsageError("unbekannte Option " + std::string(arg));
     if (!hasValue) {
       if (i + 1 >= args.size()) return UsageError("fehlender Wert für " + std::string(name));
-      value = std::string(args[++i]);
+      value = args[++i];
+    }
+    // Every text of the core is Windows-1252; a character it cannot hold would silently become
+    // another one and name another file.
+    std::string converted;
+    if (!kd::Utf8ToCp1252Exact(value, converted)) {
+      return UsageError("Der Wert von " + std::string(name) + " enthält ein Zeichen außerhalb " +
+                        "des Zeichensatzes Windows-1252 und kann nicht verwendet werden: " + value);
     }
     if (target == &separatorText) {
-      const std::string converted = FromCommandLine(value);
       if (converted.size() != 1) {
         return UsageError("--decimal-separator erwartet genau ein Zeichen");
       }
       decimalSeparator = converted[0];
     } else {
-      *target = FromCommandLine(value);
+      *target = converted;
     }
   }
 
@@ -218,7 +228,39 @@ int main(int argc, char** argv) {
   kd::Conversion conversion(ui, kd::readers::Table());
   conversion.decimalSeparator =
       decimalSeparator != 0 ? decimalSeparator : EnvironmentDecimalSeparator();
+  // A script calls the installed program from a folder of its own: the bank code list that ships
+  // beside the program, and VARIAL's bank file beside its export, are found there too.
+  conversion.bareFiles.programDirectory = kd::ProgramDirectory();
   conversion.ReadSettings({source, dataDir, umlauts, bank, year}, program);
   const kd::RunResult result = conversion.Run(program);
   return result == kd::RunResult::Written ? 0 : 1;
 }
+
+// Nothing escapes as a crash: what the run does not report itself ends the program with a
+// message and the status of a stopped run.
+int Guarded(const std::vector<std::string>& args) {
+  try {
+    return Main(args);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "[Fehler] Nicht genügend Arbeitsspeicher.\n";
+  } catch (const std::exception& error) {
+    std::cerr << "[Fehler] Unerwarteter Fehler: " << error.what() << '\n';
+  }
+  return 1;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  // Messages and help are UTF-8; the console shows them right only when told so.
+  SetConsoleOutputCP(CP_UTF8);
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8FromWide(argv[i]));
+  return Guarded(args);
+}
+#else
+int main(int argc, char** argv) {
+  return Guarded(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

@@ -1,5 +1,7 @@
 #include "conversion.h"
 
+#include <new>
+
 #include "sourcetext.h"
 #include "text.h"
 #include "textfile.h"
@@ -16,16 +18,21 @@ bool IsYes(std::string_view setting) {
 ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
                              const ConversionSettings& settings, UserInterface& ui,
                              std::string_view headerLine, ColumnTable& columnTable,
-                             char decimalSeparator, std::string_view bareFileDirectory)
+                             char decimalSeparator, BareFilePlaces bareFiles)
     : sourceLines_(sourceLines),
       settings_(settings),
       ui_(ui),
       headerLine_(headerLine),
       columnTable_(columnTable),
       decimalSeparator_(decimalSeparator),
-      bareFileDirectory_(bareFileDirectory),
+      bareFiles_(std::move(bareFiles)),
       convertUmlauts_(IsYes(settings.ConvertUmlauts)),
-      takeBankData_(IsYes(settings.TakeBankData)) {}
+      takeBankData_(IsYes(settings.TakeBankData)),
+      importFile_(std::make_unique<StreamedFile>(settings.DataDirectory + kImportFileName)) {
+  outputText_.reserve(kWriteBlock + 64 * 1024);
+}
+
+ReaderContext::~ReaderContext() = default;
 
 void ReaderContext::AddFlagLine() {
   outputText_ += ConversionFlagLine(convertUmlauts_);
@@ -38,39 +45,22 @@ void ReaderContext::AddRecord(std::string_view record) {
   outputText_ += record;
   outputText_ += "\r\n";
   ++outputLineCount_;
-  if (Streaming() && outputText_.size() >= kWriteBlock) FlushOutput();
+  if (outputText_.size() >= kWriteBlock) HandOverOutput();
 }
 
-void ReaderContext::StreamOutputTo(StreamedFile& importFile) {
-  outputFile_ = &importFile;
-  outputText_.reserve(kWriteBlock + 64 * 1024);
-}
-
-void ReaderContext::FlushOutput() {
-  if (!Streaming()) return;
-  outputFile_->Write({outputText_.data(), outputText_.size()});
+void ReaderContext::HandOverOutput() {
+  importFile_->Write({outputText_.data(), outputText_.size()});
   outputText_.clear();
 }
 
-std::vector<std::string> ReaderContext::OutputLines() const {
-  std::vector<std::string> lines;
-  lines.reserve(outputLineCount_);
-  for (const std::string_view line : SplitLines(outputText_)) lines.emplace_back(line);
-  return lines;
-}
-
 void ReaderContext::AddBankLine(const BankConnection& bank) {
-  if (bankText_.capacity() < 256) {
-    // Room for a bank line per source line at once (pages that stay unused are never touched),
-    // or for one block of a bank file that is written on the way.
-    bankText_.reserve(Streaming() ? kWriteBlock + 4096 : (sourceLines_.size() + 1) * 192);
-  }
+  if (bankText_.capacity() < 256) bankText_.reserve(kWriteBlock + 4096);
   const std::size_t start = bankText_.size();
   AppendBankLine(bankText_, bank);
   if (convertUmlauts_) CharToOemInPlace(bankText_.data() + start, bankText_.size() - start);
   bankText_ += "\r\n";
   ++bankLineCount_;
-  if (Streaming() && bankText_.size() >= kWriteBlock) HandOverBankText();
+  if (bankText_.size() >= kWriteBlock) HandOverBankText();
 }
 
 void ReaderContext::HandOverBankText() {
@@ -79,50 +69,60 @@ void ReaderContext::HandOverBankText() {
   bankText_.clear();
 }
 
-std::vector<std::string> ReaderContext::BankLines() const {
-  std::vector<std::string> lines;
-  lines.reserve(bankLineCount_);
-  for (const std::string_view line : SplitLines({bankText_.data(), bankText_.size()})) {
-    lines.emplace_back(line);
-  }
-  return lines;
-}
-
-void ReaderContext::CheckSource() const {
-  if (source_ != nullptr && source_->Damaged()) throw FileError::CannotOpen(settings_.SourcePath);
-}
-
 std::string ReaderContext::BankFilePath() const {
   return settings_.DataDirectory + "Bank-" + settings_.PayrollYear;
 }
 
 void ReaderContext::SaveBankFile() {
-  CheckSource();
-  const std::string path = BankFilePath();
-  if (Streaming()) {
-    HandOverBankText();
-    const std::unique_ptr<StreamedFile> file = std::move(bankFile_);
-    file->Commit();
-  } else {
-    WriteText(path, {bankText_.data(), bankText_.size()});
-  }
-  ui_.ShowMessage(std::to_string(bankLineCount_) + " Bankverbindungen in der Datei " +
-                      Cp1252ToUtf8(path) + " gespeichert.",
-                  "Datei erfolgreich hergestellt.", Icon::Information);
+  HandOverBankText();
+  bankFile_->Finish();
+  bankFileSaved_ = true;
 }
 
-std::string ReaderContext::ReadBareFile(std::string_view name) const {
-  std::string path(name);
-  if (!bareFileDirectory_.empty()) {
-    path = bareFileDirectory_;
-    if (path.back() != kPathSeparator && path.back() != '/') path += kPathSeparator;
-    path += name;
+void ReaderContext::PutFilesInPlace() {
+  HandOverOutput();
+  importFile_->Finish();
+  PutInPlace({bankFileSaved_ ? bankFile_.get() : nullptr, importFile_.get()});
+  if (bankFileSaved_) {
+    ui_.ShowMessage(std::to_string(bankLineCount_) + " Bankverbindungen in der Datei " +
+                        Cp1252ToUtf8(BankFilePath()) + " gespeichert.",
+                    "Datei erfolgreich hergestellt.", Icon::Information);
   }
-  try {
-    return ReadWholeFile(path);
-  } catch (const FileError&) {
-    throw FileError::CannotOpen(name);
+}
+
+namespace {
+
+std::string InFolder(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != kPathSeparator && path.back() != '/') path += kPathSeparator;
+  return path + std::string(name);
+}
+
+// The folder part of a path, with its separator; empty for a bare name.
+std::string_view FolderOf(std::string_view path) {
+  const std::size_t cut = path.find_last_of(kPathSeparator == '/' ? "/" : "\\/");
+  return cut == std::string_view::npos ? std::string_view() : path.substr(0, cut + 1);
+}
+
+}  // namespace
+
+std::string ReaderContext::ReadBareFile(std::string_view name, BareFileHome home) const {
+  std::vector<std::string> places{InFolder(bareFiles_.directory, name)};
+  if (!bareFiles_.programDirectory.empty()) {
+    const std::string_view second = home == BareFileHome::Program
+                                        ? std::string_view(bareFiles_.programDirectory)
+                                        : FolderOf(settings_.SourcePath);
+    places.push_back(InFolder(second, name));
   }
+  for (const std::string& path : places) {
+    if (!RegularFileExists(path)) continue;
+    try {
+      return ReadWholeFile(path);
+    } catch (const FileError&) {
+      break;
+    }
+  }
+  throw FileError::CannotOpen(name);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -144,14 +144,14 @@ void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
   if (settings.DataDirectory.empty() || settings.DataDirectory.back() != kPathSeparator) {
     settings.DataDirectory += kPathSeparator;
   }
-  if (RegularFileExists(settings.SourcePath)) {
+  if (ui_.ShowsSourceFile() && RegularFileExists(settings.SourcePath)) {
     try {
       const SourceText contents = LoadSourceText(settings.SourcePath);
       ui_.ShowSourceFile(
           "Datei aus " + Cp1252ToUtf8(programName) + ": " + Cp1252ToUtf8(settings.SourcePath),
           contents.View());
-    } catch (const FileError&) {
-      // An unreadable file is reported when a run loads it.
+    } catch (const std::exception&) {
+      // An unreadable file (or one too big for the memory) is reported when a run loads it.
     }
   }
 }
@@ -237,28 +237,28 @@ RunResult Conversion::Run(std::string_view programName) {
     const ReaderEntry* reader = ChooseReader(UpperAscii(programName), firstLine);
     if (reader == nullptr || reader->read == nullptr) return RunResult::Stopped;
 
-    // The records go to the import file while the reader runs; a failure to write it is
-    // reported after the reader, once the bank file is written, as it would be for a file
-    // written whole at the end.
-    const std::string importPath = ImportFilePath();
-    StreamedFile importFile(importPath);
     ReaderContext context(sourceLines, settings, ui_, headerLine, columnTable, decimalSeparator,
-                          bareFileDirectory);
-    context.StreamOutputTo(importFile);
-    context.WatchSource(contents);
+                          bareFiles);
     reader->read(context);
-    context.FlushOutput();
-    context.CheckSource();
-    importFile.Commit();
+    context.PutFilesInPlace();
     const std::size_t lines = context.OutputLineCount();
     ui_.ShowMessage(std::to_string(lines == 0 ? 0 : lines - 1) + " Datensätze in der Datei " +
-                        Cp1252ToUtf8(importPath) + " gespeichert.",
+                        Cp1252ToUtf8(ImportFilePath()) + " gespeichert.",
                     "Datei erfolgreich hergestellt.", Icon::Information);
     return RunResult::Written;
   } catch (const FileError& error) {
     ui_.ShowError(error.what());
-    return RunResult::Stopped;
+  } catch (const std::bad_alloc&) {
+    ui_.ShowError("Nicht genügend Arbeitsspeicher, um die Datei " +
+                  Cp1252ToUtf8(settings.SourcePath) + " zu übernehmen.");
+  } catch (const std::exception& error) {
+    ui_.ShowError("Unerwarteter Fehler bei der Übernahme der Datei " +
+                  Cp1252ToUtf8(settings.SourcePath) + ": " + error.what());
+  } catch (...) {
+    ui_.ShowError("Unerwarteter Fehler bei der Übernahme der Datei " +
+                  Cp1252ToUtf8(settings.SourcePath) + ".");
   }
+  return RunResult::Stopped;
 }
 
 }  // namespace kd

@@ -16,12 +16,6 @@
 
 namespace kd {
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
 // The settings lines of the window as the run uses them, all Windows-1252 text.
 struct ConversionSettings {
   std::string SourcePath;      // line 1, or set directly by choosing the source file
@@ -47,13 +41,29 @@ struct ReaderEntry {
   ReaderFunction read = nullptr;
 };
 
-// What a reader works with: the source lines, the settings, the output lists and the window.
+// Where the files with fixed bare names ("BLZ_20170904.txt", "PWASCUEB.EXP") are opened.
+struct BareFilePlaces {
+  // The first place; empty means the current directory.
+  std::string directory;
+  // When not empty, a file not found in the first place is looked for in its second home: the
+  // bank code list in this folder (the program's own), VARIAL's bank file beside the export.
+  std::string programDirectory;
+};
+
+// The second home of a file with a fixed bare name.
+enum class BareFileHome { Program, Source };
+
+// What a reader works with: the source lines, the settings, the output files and the window.
+// The records and bank lines go to temporary files beside their targets while the reader runs;
+// the targets change only in PutFilesInPlace, both together.
 class ReaderContext {
  public:
   ReaderContext(const std::vector<std::string_view>& sourceLines,
                 const ConversionSettings& settings, UserInterface& ui, std::string_view headerLine,
-                ColumnTable& columnTable, char decimalSeparator,
-                std::string_view bareFileDirectory);
+                ColumnTable& columnTable, char decimalSeparator, BareFilePlaces bareFiles);
+  ~ReaderContext();
+  ReaderContext(const ReaderContext&) = delete;
+  ReaderContext& operator=(const ReaderContext&) = delete;
 
   const std::vector<std::string_view>& SourceLines() const { return sourceLines_; }
   const ConversionSettings& Settings() const { return settings_; }
@@ -65,48 +75,36 @@ class ReaderContext {
   // The regional decimal separator for numbers a reader writes.
   char DecimalSeparator() const { return decimalSeparator_; }
 
-  // Appends the flag line "KONV=1;" or "KONV=0;" to the output lines.
+  // Appends the flag line "KONV=1;" or "KONV=0;" to the import file.
   void AddFlagLine();
-  // Appends a finished record to the output lines and to the list of produced records.
+  // Appends a finished record to the import file and to the list of produced records.
   void AddRecord(std::string_view record);
   // Formats a bank line, converts it to the OEM code page when umlauts are to be converted,
-  // and appends it to the bank lines.
+  // and appends it to the bank file.
   void AddBankLine(const BankConnection& bank);
-  // Writes the bank lines as DataDirectory + "Bank-" + PayrollYear (also when there are none)
-  // and shows the bank message. Throws FileError when the file cannot be created.
+  // Completes the bank file DataDirectory + "Bank-" + PayrollYear (also when it holds no line).
+  // It is put in place together with the import file, and its message shown then. Throws
+  // FileError when the file cannot be created.
   void SaveBankFile();
   // DataDirectory + "Bank-" + PayrollYear.
   std::string BankFilePath() const;
 
-  // The contents of a file with a fixed bare name ("BLZ_20170904.txt", "PWASCUEB.EXP"), opened
-  // in the current directory. Throws FileError naming the bare name.
-  std::string ReadBareFile(std::string_view name) const;
+  // The contents of a file with a fixed bare name, looked for in the current directory (or the
+  // first place given) and then, when the front end asks for it, in the file's second home.
+  // Throws FileError naming the bare name.
+  std::string ReadBareFile(std::string_view name, BareFileHome home) const;
 
-  // The output lines: the flag line, then the records (those not yet handed to a file).
-  std::vector<std::string> OutputLines() const;
+  // After the reader: completes the import file and puts it in place together with the bank
+  // file, if one was saved; then shows the bank message. Either both files replace their old
+  // versions or neither does. Throws FileError naming the file that could not be put in place.
+  void PutFilesInPlace();
+
+  // The lines of the import file so far (the flag line counts), and the bank lines.
   std::size_t OutputLineCount() const { return outputLineCount_; }
-  // The import file's text: every output line followed by CR LF (as for OutputLines).
-  std::string_view OutputText() const { return {outputText_.data(), outputText_.size()}; }
-  // Room for about `bytes` of output, so a big export is not copied while it grows.
-  void ReserveOutput(std::size_t bytes) { outputText_.reserve(bytes); }
-  // Hands the import file's text to `importFile`, and the bank file's text to a file of its
-  // own, in blocks of about 1 MiB while the reader runs, so that a big export's records are not
-  // all held at once. FlushOutput hands over the rest of the import file's text; SaveBankFile
-  // puts the bank file in place.
-  void StreamOutputTo(StreamedFile& importFile);
-  void FlushOutput();
-  // The source file the lines point into. When it was shortened while being read, the files
-  // are not written: CheckSource throws FileError::CannotOpen naming it.
-  void WatchSource(const SourceText& source) { source_ = &source; }
-  void CheckSource() const;
-  // The bank lines, and the bank file's text: every bank line followed by CR LF.
-  std::vector<std::string> BankLines() const;
   std::size_t BankLineCount() const { return bankLineCount_; }
 
  private:
-  // True once StreamOutputTo was called: the import and bank files are written on the way.
-  bool Streaming() const { return outputFile_ != nullptr; }
-  // Writes the bank lines gathered so far to the bank file that is being written on the way.
+  void HandOverOutput();
   void HandOverBankText();
 
   const std::vector<std::string_view>& sourceLines_;
@@ -115,14 +113,14 @@ class ReaderContext {
   std::string_view headerLine_;
   ColumnTable& columnTable_;
   char decimalSeparator_;
-  std::string bareFileDirectory_;
+  BareFilePlaces bareFiles_;
   bool convertUmlauts_;
   bool takeBankData_;
+  std::unique_ptr<StreamedFile> importFile_;
   LargeText outputText_;
   std::size_t outputLineCount_ = 0;
-  StreamedFile* outputFile_ = nullptr;
   std::unique_ptr<StreamedFile> bankFile_;
-  const SourceText* source_ = nullptr;
+  bool bankFileSaved_ = false;
   LargeText bankText_;
   std::size_t bankLineCount_ = 0;
 };
@@ -139,8 +137,8 @@ class Conversion {
   std::string headerLine;
   ColumnTable columnTable;
   char decimalSeparator = ',';
-  // Folder in which files with fixed bare names are opened; empty means the current directory.
-  std::string bareFileDirectory;
+  // Where files with fixed bare names are opened.
+  BareFilePlaces bareFiles;
 
   // Copies the five settings lines into `settings` (missing lines count as empty) and shows the
   // source file when it exists.
@@ -149,7 +147,8 @@ class Conversion {
   // The six checks before a run; 0 when the run may go on, -1 after showing the refusal.
   int ValidateInputs(std::string_view programName);
 
-  // One conversion run as the button starts it.
+  // One conversion run as the button starts it. Whatever goes wrong ends the run with a
+  // message; the old files then stay as they were.
   RunResult Run(std::string_view programName);
 
   // Path of the import file of the current settings.

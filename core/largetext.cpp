@@ -20,9 +20,19 @@ std::size_t RoundUp(std::size_t bytes) {
 }
 #endif
 
+std::function<bool(std::size_t)>& AllocationFaultHook() {
+  static std::function<bool(std::size_t)> hook;
+  return hook;
+}
+
 }  // namespace
 
+void SetAllocationFaultHook(std::function<bool(std::size_t)> hook) {
+  AllocationFaultHook() = std::move(hook);
+}
+
 void* AllocateLarge(std::size_t bytes) {
+  if (AllocationFaultHook() && !AllocationFaultHook()(bytes)) throw std::bad_alloc();
 #if defined(__linux__)
   if (bytes >= kLargeFrom) {
     void* pointer = std::aligned_alloc(kHugePage, RoundUp(bytes));

@@ -4,12 +4,18 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace kd {
 
+// Throws std::bad_alloc when the memory is not there.
 void* AllocateLarge(std::size_t bytes);
 void FreeLarge(void* pointer, std::size_t bytes) noexcept;
+
+// Test seam: when set, called with the size of every buffer asked for; returning false makes
+// that request fail as it would on a machine without the memory.
+void SetAllocationFaultHook(std::function<bool(std::size_t bytes)> hook);
 
 template <class T>
 struct LargeAllocator {

@@ -115,12 +115,9 @@ std::string DecodeSourceText(std::string bytes) {
 }
 
 SourceText LoadSourceText(std::string_view path) {
-  std::optional<MappedFile> mapped = MappedFile::Open(path);
-  SourceText source = mapped ? SourceText(std::move(*mapped)) : SourceText(ReadLargeFile(path));
+  LargeText bytes = ReadLargeFile(path);
   std::string converted;
-  const bool convert = ConvertUnicode(source.View(), converted);
-  if (source.Damaged()) throw FileError::CannotOpen(path);
-  if (!convert) return source;
+  if (!ConvertUnicode({bytes.data(), bytes.size()}, converted)) return SourceText(std::move(bytes));
   return SourceText(LargeText(converted.data(), converted.size()));
 }
 

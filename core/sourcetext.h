@@ -1,12 +1,10 @@
 // Export files as the readers see them: Windows-1252 text.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "largetext.h"
-#include "mappedfile.h"
 
 namespace kd {
 
@@ -15,26 +13,21 @@ namespace kd {
 // Windows-1252, characters it lacks becoming "?". Everything else is returned byte for byte.
 std::string DecodeSourceText(std::string bytes);
 
-// An export's whole text as the readers see it: the file's own bytes, mapped where the system
-// allows it, or their Windows-1252 conversion.
+// An export's whole text as the readers see it: the file's own bytes, or their Windows-1252
+// conversion.
 class SourceText {
  public:
   SourceText() = default;
   explicit SourceText(LargeText text) : text_(std::move(text)) {}
-  explicit SourceText(MappedFile mapped) : mapped_(std::move(mapped)) {}
 
-  std::string_view View() const {
-    return mapped_ ? mapped_->View() : std::string_view(text_.data(), text_.size());
-  }
-  // True when the file was shortened while it was being read: its text is then not to be used.
-  bool Damaged() const { return mapped_ && mapped_->Damaged(); }
+  std::string_view View() const { return {text_.data(), text_.size()}; }
 
  private:
   LargeText text_;
-  std::optional<MappedFile> mapped_;
 };
 
-// The whole file at `path`, decoded as above. Throws FileError when it cannot be opened.
+// The whole file at `path` as read in one snapshot, decoded as above. Throws FileError when it
+// cannot be opened or changed while it was read.
 SourceText LoadSourceText(std::string_view path);
 
 }  // namespace kd

@@ -161,7 +161,11 @@ std::string Cp1252ToUtf8(std::string_view text) {
   return out;
 }
 
-std::string Utf8ToCp1252(std::string_view text) {
+namespace {
+
+// UTF-8 to Windows-1252; `exact` becomes false when a character had to be replaced by "?".
+std::string ConvertUtf8(std::string_view text, bool& exact) {
+  exact = true;
   std::string out;
   out.reserve(text.size());
   std::size_t i = 0;
@@ -186,6 +190,7 @@ std::string Utf8ToCp1252(std::string_view text) {
       cp = b & 0x07;
     } else {
       out.push_back('?');
+      exact = false;
       ++i;
       continue;
     }
@@ -200,13 +205,29 @@ std::string Utf8ToCp1252(std::string_view text) {
     }
     if (!ok) {
       out.push_back('?');
+      exact = false;
       ++i;
       continue;
     }
-    out.push_back(UnicodeToCp1252(cp));
+    const char converted = UnicodeToCp1252(cp);
+    if (converted == '?' && cp != U'?') exact = false;
+    out.push_back(converted);
     i += len;
   }
   return out;
+}
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view text) {
+  bool exact = true;
+  return ConvertUtf8(text, exact);
+}
+
+bool Utf8ToCp1252Exact(std::string_view text, std::string& out) {
+  bool exact = true;
+  out = ConvertUtf8(text, exact);
+  return exact;
 }
 
 void CharToOemInPlace(char* text, std::size_t size) {

@@ -1,9 +1,10 @@
-// Text files: read whole, written whole with CRLF after every line, replaced atomically.
+// Text files: read whole as a snapshot, written with CRLF after every line, replaced atomically.
 // Paths are Windows-1252 text like every other text of the core.
 #pragma once
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,12 @@
 #include "largetext.h"
 
 namespace kd {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
 
 // A file that cannot be opened or created. what() is the message a person sees (UTF-8):
 // "Datei <name> kann nicht geöffnet werden" or "Datei <name> kann nicht erstellt werden".
@@ -31,7 +38,13 @@ std::string FromNativePath(const std::filesystem::path& path);
 // True when `path` names an existing regular file (a folder of that name does not count).
 bool RegularFileExists(std::string_view path);
 
-// The whole file as bytes; throws FileError::CannotOpen.
+// The folder of the running program, with its trailing separator (Windows-1252); empty when the
+// system does not tell.
+std::string ProgramDirectory();
+
+// The whole file as bytes; throws FileError::CannotOpen. The file is read as a snapshot: when
+// another program changes it while it is read (its size or its modification time differ before
+// and after), it counts as a file that cannot be read, so no mix of old and new text is used.
 std::string ReadWholeFile(std::string_view path);
 // The same in a buffer meant for big files (an export).
 LargeText ReadLargeFile(std::string_view path);
@@ -50,10 +63,10 @@ inline constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
 
 class AtomicFile;
 
-// A file handed over in blocks while its text is still being produced. Like WriteText it goes to
-// a temporary file beside the target that replaces the target only in Commit, when every block
-// went out. A failure does not stop the producer: the temporary file is removed at once, later
-// blocks are dropped and Commit reports the failure. Without Commit the target stays as it was.
+// A file handed over in blocks while its text is still being produced. It goes to a temporary
+// file beside the target, created for this file alone. A failure does not stop the producer:
+// the temporary file is removed at once, later blocks are dropped and Finish reports it. The
+// target changes only when the file is put in place (PutInPlace, or Commit for a file alone).
 class StreamedFile {
  public:
   explicit StreamedFile(std::string_view path);
@@ -61,18 +74,37 @@ class StreamedFile {
   StreamedFile(const StreamedFile&) = delete;
   StreamedFile& operator=(const StreamedFile&) = delete;
 
+  const std::string& Path() const { return path_; }
   void Write(std::string_view bytes);
-  // Puts the file in place; throws FileError::CannotCreate when creating or writing it failed.
+  // Completes the temporary file and makes sure it is on the disk; throws
+  // FileError::CannotCreate when creating or writing it failed.
+  void Finish();
+  // Finish, then put the file in place.
   void Commit();
 
  private:
+  friend void PutInPlace(std::initializer_list<StreamedFile*> files);
   std::string path_;
   std::unique_ptr<AtomicFile> file_;
+  bool finished_ = false;
 };
 
-// Test seam: when set, called with the target's path and the number of bytes already written
-// to its temporary file before each block; returning false makes that write fail as a full disk
-// would.
+// Puts finished files in place together: either every one replaces its target, or none does.
+// An existing target is first moved aside under a temporary name and removed only when every
+// new file stands in place; when one cannot be put in place (on Windows, say, because another
+// program holds its target open), the targets already replaced get their old files back.
+// Throws FileError::CannotCreate naming the target that failed.
+void PutInPlace(std::initializer_list<StreamedFile*> files);
+
+// Test seams.
+// Called with the target's path and the number of bytes already written to its temporary file
+// before each block; returning false makes that write fail as a full disk would.
 void SetWriteFaultHook(std::function<bool(std::string_view path, std::size_t bytesWritten)> hook);
+// Called with the target's path before a new file is put in place; returning false makes that
+// step fail as a target held open by another program would.
+void SetReplaceFaultHook(std::function<bool(std::string_view target)> hook);
+// Called with the path and the number of bytes read so far after each block read from a file,
+// so a test can change the file in the middle of reading it.
+void SetReadHook(std::function<void(std::string_view path, std::size_t bytesRead)> hook);
 
 }  // namespace kd

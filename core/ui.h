@@ -19,6 +19,10 @@ class UserInterface {
   // A file error that ends the run, shown as the toolkit shows an error (UTF-8).
   virtual void ShowError(const std::string& text) = 0;
 
+  // False for a front end without a source-file view: the source file is then not loaded only
+  // to be shown when the settings are read.
+  virtual bool ShowsSourceFile() const { return true; }
+
   // The source-file view: the caption of the panel above it (UTF-8) and the file's contents as
   // loaded (Windows-1252 bytes; empty text empties the view).
   virtual void ShowSourceFile(const std::string& panelCaption, std::string_view contents) = 0;

@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kdfuzz::QuietUi ui;
   kd::Conversion conversion(ui, kd::readers::Table());
   conversion.decimalSeparator = ',';
-  conversion.bareFileDirectory = kdfuzz::BareFileDirectory();
+  conversion.bareFiles.directory = kdfuzz::BareFileDirectory();
   const std::string umlauts(kYesNo[flags & 3]);
   const std::string bank(kYesNo[(flags >> 2) & 3]);
   conversion.ReadSettings({sourcePath, dataDir, umlauts, bank, "18"}, program);

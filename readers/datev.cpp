@@ -220,7 +220,7 @@ void ReadDatev(ReaderContext& context) {
   context.AddFlagLine();
   // Loaded before the first employee whatever the bank setting: without the list the run ends
   // here and writes nothing.
-  BankCodeTable bankCodes(context.ReadBareFile(kBankCodeListName));
+  BankCodeTable bankCodes(context.ReadBareFile(kBankCodeListName, BareFileHome::Program));
 
   BankNames bankNames(bankCodes);
   Workspace work;

@@ -177,8 +177,9 @@ std::string BankName(std::string_view bic, BankCodeTable& table) {
 
 // One bank line per connection with an IBAN of more than eight characters.
 void ReadBankConnections(ReaderContext& context) {
-  BankCodeTable table(context.ReadBareFile(kBankCodeListName));
-  const std::string contents = DecodeSourceText(context.ReadBareFile(kBankConnectionFileName));
+  BankCodeTable table(context.ReadBareFile(kBankCodeListName, BareFileHome::Program));
+  const std::string contents =
+      DecodeSourceText(context.ReadBareFile(kBankConnectionFileName, BareFileHome::Source));
   for (const std::string_view line : SplitLines(contents)) {
     const std::string_view iban = TrimView(Cut(line, kIban));
     const std::string bankName = BankName(TrimView(Cut(line, kBic)), table);

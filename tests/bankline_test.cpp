@@ -57,6 +57,10 @@ struct CutCase {
   std::string expectedAtOffset;
 };
 
+void PrintTo(const CutCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
 class BankLineCutTest : public ::testing::TestWithParam<CutCase> {};
 
 TEST_P(BankLineCutTest, CutsAndShifts) {

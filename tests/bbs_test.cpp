@@ -80,6 +80,10 @@ struct ItemCase {
   std::string item;  // the item as it must stand in the record
 };
 
+void PrintTo(const ItemCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class BbsItemTest : public ::testing::TestWithParam<ItemCase> {};
 
 TEST_P(BbsItemTest, WritesTheItem) {
@@ -156,6 +160,10 @@ struct BankCase {
   Fields changes;
   std::vector<std::string> expected;
 };
+
+void PrintTo(const BankCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class BbsBankTest : public ::testing::TestWithParam<BankCase> {};
 

@@ -2,8 +2,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "test_support.h"
+#include "text.h"
+#include "textfile.h"
 
 namespace {
 
@@ -55,6 +58,10 @@ struct RefusalCase {
   bool marker;
   std::string expectedErrStart;
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class CliRefusalTest : public CliTest, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -108,18 +115,138 @@ TEST_F(CliTest, MultiLineMessagesKeepTheirLineBreaks) {
             "falscher Programmname hinterlegt.\nEine Übernahme ist so nicht möglich.\n");
 }
 
-TEST_F(CliTest, MissingBankCodeListIsAFileError) {
-  WriteFile(data.File("Konfi-18"), "");
-  WriteFile(src.File("datev.txt"), "\"Nr\";\r\n");
-  const CliResult r = RunCli(Args("Datev", src.File("datev.txt")), cwd.Path());
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "[Fehler] Datei BLZ_20170904.txt kann nicht geöffnet werden\n");
-  EXPECT_FALSE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
+// The files with fixed bare names: first the current directory, then the bank code list beside
+// the program and VARIAL's bank file beside the export. The program runs from a folder of its
+// own, so what lies beside it is up to the test.
+std::string BankCodeListFor(const std::string& shortName) {
+  std::string line = "28050100" + std::string(142, ' ');
+  line.replace(107, shortName.size(), shortName);
+  line.replace(139, 11, "OLBODEH2XXX");
+  return line + "\r\n";
 }
+
+struct BareFileCase {
+  const char* what;
+  bool listInCwd, listBesideProgram;
+  bool connectionsInCwd, connectionsBesideSource;
+  int status;
+  std::string bankName;  // characters 57-84 of the bank line of employee 0816, trimmed
+  std::string bankCount;
+  std::string err;
+};
+
+void PrintTo(const BareFileCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class CliBareFileTest : public CliTest, public ::testing::WithParamInterface<BareFileCase> {};
+
+TEST_P(CliBareFileTest, LooksInTheCurrentDirectoryFirstThenInTheFilesHome) {
+  const BareFileCase& c = GetParam();
+  TempDir programDir;
+  const std::string program = programDir.File("kdimport-cli");
+  std::filesystem::copy_file(KDIMPORT_CLI_PATH, kd::ToNativePath(program));
+  WriteFile(data.File("Konfi-18"), "");
+  const std::string samples = KDIMPORT_SAMPLES_DIR "/varial/";
+  WriteFile(src.File("PWASCANS.EXP"), ReadFile(samples + "PWASCANS.EXP"));
+  const std::string connections = ReadFile(samples + "PWASCUEB.EXP");
+  if (c.listInCwd)
+    WriteFile(cwd.File("BLZ_20170904.txt"), BankCodeListFor("Liste im Arbeitsordner"));
+  if (c.listBesideProgram) {
+    WriteFile(programDir.File("BLZ_20170904.txt"), BankCodeListFor("Liste beim Programm"));
+  }
+  // The current directory holds only the connection of employee 0816, the export's folder all.
+  if (c.connectionsInCwd) {
+    const std::size_t second = connections.find('\n') + 1;
+    WriteFile(cwd.File("PWASCUEB.EXP"),
+              connections.substr(second, connections.find('\n', second) + 1 - second));
+  }
+  if (c.connectionsBesideSource) WriteFile(src.File("PWASCUEB.EXP"), connections);
+
+  const CliResult r = RunCli(Args("VARIAL", src.File("PWASCANS.EXP")), cwd.Path(), program);
+  EXPECT_EQ(r.status, c.status) << r.err;
+  EXPECT_EQ(r.err, c.err);
+  if (c.status != 0) {
+    EXPECT_FALSE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
+    return;
+  }
+  EXPECT_NE(r.out.find("] " + c.bankCount + " Bankverbindungen in der Datei"), std::string::npos)
+      << r.out;
+  const std::string bank = ReadFile(data.File("Bank-18"));
+  const std::size_t line = bank.find(" 0816 ");
+  ASSERT_NE(line, std::string::npos) << bank;
+  EXPECT_EQ(kd::Trim(bank.substr(line + 56, 28)), c.bankName);
+}
+
+const std::string kNoList = "[Fehler] Datei BLZ_20170904.txt kann nicht geöffnet werden\n";
+const std::string kNoConnections = "[Fehler] Datei PWASCUEB.EXP kann nicht geöffnet werden\n";
+
+INSTANTIATE_TEST_SUITE_P(Places, CliBareFileTest,
+                         ::testing::Values(BareFileCase{"ListBesideProgram", false, true, false,
+                                                        true, 0, "Liste beim Programm", "4", ""},
+                                           BareFileCase{"ListInCwdFirst", true, true, false, true,
+                                                        0, "Liste im Arbeitsordner", "4", ""},
+                                           BareFileCase{"NoListAnywhere", false, false, false, true,
+                                                        1, "", "", kNoList},
+                                           BareFileCase{"ConnectionsInCwdFirst", false, true, true,
+                                                        true, 0, "Liste beim Programm", "1", ""},
+                                           BareFileCase{"ConnectionsOnlyInCwd", false, true, true,
+                                                        false, 0, "Liste beim Programm", "1", ""},
+                                           BareFileCase{"NoConnectionsAnywhere", false, true, false,
+                                                        false, 1, "", "", kNoConnections}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// Every text of the core is Windows-1252: a character outside it is refused, not replaced.
+struct ArgumentCase {
+  const char* what;
+  std::string sourceName;  // UTF-8, as the shell hands it over
+  int status;
+};
+
+void PrintTo(const ArgumentCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class CliArgumentTest : public CliTest, public ::testing::WithParamInterface<ArgumentCase> {};
+
+TEST_P(CliArgumentTest, PathCharactersArriveOrAreRefused) {
+  const ArgumentCase& c = GetParam();
+  WriteFile(data.File("Konfi-18"), "");
+  const std::string folder = src.Path() + c.sourceName;
+  std::filesystem::create_directories(std::filesystem::path(
+      std::u8string(reinterpret_cast<const char8_t*>(folder.data()), folder.size())));
+  const std::string source = folder + "/Tabelle.csv";
+  std::ofstream(std::filesystem::path(
+                    std::u8string(reinterpret_cast<const char8_t*>(source.data()), source.size())),
+                std::ios::binary)
+      << "Firmen-Nr.;Personal-Nr.;\r\n1;7;M\xFCller;\r\n";
+  const CliResult r = RunCli(Args("SBS", source), cwd.Path());
+  EXPECT_EQ(r.status, c.status) << r.err;
+  if (c.status == 0) {
+    EXPECT_EQ(ReadFile(data.File("KDIMPORT.TXT")).substr(0, 9), "KONV=1;\r\n");
+  } else {
+    EXPECT_NE(r.err.find("Der Wert von --source enthält ein Zeichen außerhalb des Zeichensatzes "
+                         "Windows-1252"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, CliArgumentTest,
+                         ::testing::Values(ArgumentCase{"Umlauts", "Müller Lohn", 0},
+                                           ArgumentCase{"EuroSign", "Lohn €", 0},
+                                           ArgumentCase{"OutsideWindows1252", "Łódź", 2},
+                                           ArgumentCase{"Emoji", "Lohn 📁", 2}),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 struct UsageCase {
   std::vector<std::string> args;
 };
+
+void PrintTo(const UsageCase& c, std::ostream* os) {
+  for (const auto& arg : c.args) *os << "[" << kdtest::Printable(arg) << "]";
+}
 
 class CliUsageTest : public CliTest, public ::testing::WithParamInterface<UsageCase> {};
 

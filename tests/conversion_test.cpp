@@ -103,6 +103,10 @@ struct YesCase {
   bool yes;
 };
 
+void PrintTo(const YesCase& c, std::ostream* os) {
+  *os << "[" << kdtest::Printable(c.text) << "]";
+}
+
 class IsYesTest : public ::testing::TestWithParam<YesCase> {};
 
 TEST_P(IsYesTest, OnlyJaAfterTrimmingAndUpperCase) {
@@ -134,6 +138,10 @@ struct NameCase {
   std::string typed;    // Windows-1252, as the window hands it over
   std::string caption;  // UTF-8
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+  *os << "[" << kdtest::Printable(c.typed) << "]";
+}
 
 class UnknownProgramTest : public ConversionTest, public ::testing::WithParamInterface<NameCase> {};
 
@@ -256,6 +264,10 @@ struct FlagCase {
   std::string umlauts;
   std::string flag;
 };
+
+void PrintTo(const FlagCase& c, std::ostream* os) {
+  *os << "umlauts [" << kdtest::Printable(c.umlauts) << "]";
+}
 
 class FlagLineTest : public ConversionTest, public ::testing::WithParamInterface<FlagCase> {};
 

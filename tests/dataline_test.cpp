@@ -47,6 +47,10 @@ struct DatalineCase {
   std::vector<std::string> expected;  // the records after the flag line
 };
 
+void PrintTo(const DatalineCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class DatalineRecordTest : public ::testing::TestWithParam<DatalineCase> {};
 
 TEST_P(DatalineRecordTest, WritesTheRecords) {

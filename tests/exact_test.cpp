@@ -61,6 +61,10 @@ struct ColumnCase {
   std::string expectedRecord;
 };
 
+void PrintTo(const ColumnCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
 class ExactColumnTest : public ::testing::TestWithParam<ColumnCase> {};
 
 TEST_P(ExactColumnTest, GivesTheRecord) {
@@ -164,6 +168,10 @@ struct BankCodeCase {
   std::string bankCode;
   bool hasBankLine;
 };
+
+void PrintTo(const BankCodeCase& c, std::ostream* os) {
+  *os << "bank code [" << kdtest::Printable(c.bankCode) << "]";
+}
 
 class ExactBankCodeTest : public ::testing::TestWithParam<BankCodeCase> {};
 

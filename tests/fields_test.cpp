@@ -13,6 +13,11 @@ struct FieldCase {
   std::string expected;
 };
 
+void PrintTo(const FieldCase& c, std::ostream* os) {
+  *os << "column " << c.column << " width " << c.width << " of [" << kdtest::Printable(c.line)
+      << "]";
+}
+
 class FieldNoTest : public ::testing::TestWithParam<FieldCase> {};
 
 TEST_P(FieldNoTest, GivesTheColumnAndAgreesWithColumns) {
@@ -52,6 +57,10 @@ struct QuotedCase {
   int column;
   std::string expected;
 };
+
+void PrintTo(const QuotedCase& c, std::ostream* os) {
+  *os << "column " << c.column << " of [" << kdtest::Printable(c.line) << "]";
+}
 
 class QuotedFieldNoTest : public ::testing::TestWithParam<QuotedCase> {};
 
@@ -139,6 +148,10 @@ struct DateCase {
   std::string out;
 };
 
+void PrintTo(const DateCase& c, std::ostream* os) {
+  *os << "[" << kdtest::Printable(c.in) << "]";
+}
+
 class NormalizeDateTest : public ::testing::TestWithParam<DateCase> {};
 
 TEST_P(NormalizeDateTest, GivesDayMonthYear) {
@@ -158,6 +171,10 @@ struct WordCase {
   std::string in;
   std::string out;
 };
+
+void PrintTo(const WordCase& c, std::ostream* os) {
+  *os << "[" << kdtest::Printable(c.in) << "]";
+}
 
 class TaxClassWordTest : public ::testing::TestWithParam<WordCase> {};
 

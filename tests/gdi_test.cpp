@@ -66,6 +66,10 @@ struct RecordCase {
   std::string expected;
 };
 
+void PrintTo(const RecordCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class GdiRecordTest : public ::testing::TestWithParam<RecordCase> {};
 
 TEST_P(GdiRecordTest, WritesTheRecord) {
@@ -185,6 +189,10 @@ struct BankCase {
   Fields changes;
   std::vector<std::string> expected;
 };
+
+void PrintTo(const BankCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class GdiBankTest : public ::testing::TestWithParam<BankCase> {};
 

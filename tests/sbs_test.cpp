@@ -66,6 +66,10 @@ struct SbsCase {
   std::string expected;
 };
 
+void PrintTo(const SbsCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SbsRecordTest : public ::testing::TestWithParam<SbsCase> {};
 
 TEST_P(SbsRecordTest, WritesTheRecord) {

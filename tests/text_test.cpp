@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "test_support.h"
+
 namespace {
 
 TEST(Trim, RemovesCharactersBelow33AtBothEnds) {
@@ -27,6 +29,10 @@ struct IntCase {
   std::int64_t value;
 };
 
+void PrintTo(const IntCase& c, std::ostream* os) {
+  *os << "[" << kdtest::Printable(c.text) << "]";
+}
+
 class LeadingIntegerTest : public ::testing::TestWithParam<IntCase> {};
 
 TEST_P(LeadingIntegerTest, Reads) {
@@ -47,6 +53,10 @@ struct SplitCase {
   std::string contents;
   std::vector<std::string> lines;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os) {
+  *os << "[" << kdtest::Printable(c.contents) << "]";
+}
 
 class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -85,6 +95,10 @@ struct OemCase {
   unsigned char ansi;
   unsigned char oem;
 };
+
+void PrintTo(const OemCase& c, std::ostream* os) {
+  *os << kdtest::Printable(std::string(1, static_cast<char>(c.ansi)));
+}
 
 class CharToOemTest : public ::testing::TestWithParam<OemCase> {};
 

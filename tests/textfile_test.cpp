@@ -140,12 +140,101 @@ TEST_P(StreamedFileFaultTest, CommitReportsTheFailureAndTheOldFileStays) {
   } catch (const kd::FileError& error) {
     EXPECT_EQ(std::string(error.what()), "Datei " + path + " kann nicht erstellt werden");
   }
-  if (failingBlock >= 0) EXPECT_EQ(ReadFile(path), "KONV=0;\r\n");
+  if (failingBlock >= 0) {
+    EXPECT_EQ(ReadFile(path), "KONV=0;\r\n");
+  }
   EXPECT_EQ(ReadFile(other), "bank\r\n");
   EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Blocks, StreamedFileFaultTest, ::testing::Values(-1, 0, 2));
+
+// Files put in place together: when one cannot replace its target, none does.
+struct PlaceCase {
+  const char* what;
+  bool oldBank, oldImport;
+  const char* failing;  // the target that cannot be replaced; empty: none
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class PutInPlaceTest : public ::testing::TestWithParam<PlaceCase> {
+ protected:
+  void TearDown() override { kd::SetReplaceFaultHook(nullptr); }
+};
+
+TEST_P(PutInPlaceTest, EveryFileOrNone) {
+  const PlaceCase& c = GetParam();
+  TempDir dir;
+  const std::string bankPath = dir.File("Bank-18");
+  const std::string importPath = dir.File("KDIMPORT.TXT");
+  if (c.oldBank) WriteFile(bankPath, "old bank\r\n");
+  if (c.oldImport) WriteFile(importPath, "old import\r\n");
+  const std::vector<std::string> before = FilesIn(dir.Path());
+  const std::string failing = c.failing;
+  kd::SetReplaceFaultHook(
+      [&](std::string_view target) { return failing.empty() || !target.ends_with(failing); });
+  {
+    kd::StreamedFile bank(bankPath);
+    kd::StreamedFile import(importPath);
+    bank.Write("new bank\r\n");
+    import.Write("new import\r\n");
+    bank.Finish();
+    import.Finish();
+    if (failing.empty()) {
+      kd::PutInPlace({&bank, &import});
+    } else {
+      try {
+        kd::PutInPlace({&bank, &import});
+        ADD_FAILURE() << "no error";
+      } catch (const kd::FileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Datei " + dir.File(failing) + " kann nicht erstellt werden");
+      }
+    }
+  }
+  if (failing.empty()) {
+    EXPECT_EQ(ReadFile(bankPath), "new bank\r\n");
+    EXPECT_EQ(ReadFile(importPath), "new import\r\n");
+    EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT"}));
+    return;
+  }
+  // The old files as they were, nothing new, no temporary or set-aside file left.
+  EXPECT_EQ(FilesIn(dir.Path()), before);
+  if (c.oldBank) {
+    EXPECT_EQ(ReadFile(bankPath), "old bank\r\n");
+  }
+  if (c.oldImport) {
+    EXPECT_EQ(ReadFile(importPath), "old import\r\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PutInPlaceTest,
+    ::testing::Values(PlaceCase{"BothReplaced", true, true, ""},
+                      PlaceCase{"BothNew", false, false, ""},
+                      PlaceCase{"SecondFailsAfterFirstWasReplaced", true, true, "KDIMPORT.TXT"},
+                      PlaceCase{"FirstFails", true, true, "Bank-18"},
+                      PlaceCase{"SecondFailsFirstWasNew", false, true, "KDIMPORT.TXT"},
+                      PlaceCase{"SecondFailsSecondWasNew", true, false, "KDIMPORT.TXT"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(StreamedFile, TwoWritersOfOneTargetEachHaveTheirOwnTemporaryFile) {
+  TempDir dir;
+  const std::string path = dir.File("KDIMPORT.TXT");
+  kd::StreamedFile first(path);
+  kd::StreamedFile second(path);
+  first.Write("first\r\n");
+  second.Write("second\r\n");
+  EXPECT_EQ(FilesIn(dir.Path()).size(), 2u);
+  second.Commit();
+  EXPECT_EQ(ReadFile(path), "second\r\n");
+  first.Commit();
+  EXPECT_EQ(ReadFile(path), "first\r\n");
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"KDIMPORT.TXT"});
+}
 
 TEST(ReadWholeFile, MissingFileAndFolderGiveOpenError) {
   TempDir dir;
@@ -184,6 +273,10 @@ struct DecodeCase {
   std::string bytes;
   std::string expected;
 };
+
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class DecodeSourceTextTest : public ::testing::TestWithParam<DecodeCase> {};
 

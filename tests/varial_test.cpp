@@ -95,6 +95,10 @@ struct EmployeeCase {
   std::string expectedRecord;
 };
 
+void PrintTo(const EmployeeCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
 class VarialEmployeeTest : public ::testing::TestWithParam<EmployeeCase> {};
 
 TEST_P(VarialEmployeeTest, GivesTheRecord) {
@@ -166,6 +170,10 @@ struct ChildAllowanceCase {
   std::string expected;
 };
 
+void PrintTo(const ChildAllowanceCase& c, std::ostream* os) {
+  *os << "[" << kdtest::Printable(c.field) << "] with '" << c.separator << "'";
+}
+
 class VarialChildAllowanceTest : public ::testing::TestWithParam<ChildAllowanceCase> {};
 
 TEST_P(VarialChildAllowanceTest, WritesTheShortestNumber) {
@@ -200,6 +208,10 @@ struct LineTestCase {
   bool isEmployee;
 };
 
+void PrintTo(const LineTestCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
 class VarialLineTest : public ::testing::TestWithParam<LineTestCase> {};
 
 TEST_P(VarialLineTest, TestsTheFirstAndTenthCharacters) {
@@ -233,6 +245,10 @@ struct ShortLineCase {
   std::string line;
   std::string expectedRecord;
 };
+
+void PrintTo(const ShortLineCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class VarialShortLineTest : public ::testing::TestWithParam<ShortLineCase> {};
 
@@ -442,6 +458,11 @@ struct MissingFileCase {
   bool writeConnections;
   std::string expectedError;
 };
+
+void PrintTo(const MissingFileCase& c, std::ostream* os) {
+  *os << (c.writeBankCodeList ? "list" : "no list") << ", "
+      << (c.writeConnections ? "connections" : "no connections");
+}
 
 class VarialMissingFileTest : public ::testing::TestWithParam<MissingFileCase> {};
 

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "readers.h"
+#include "text.h"
 #include "textfile.h"
 
 #ifndef _WIN32
@@ -14,6 +15,22 @@
 #endif
 
 namespace kdtest {
+
+std::string Printable(std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b < 0x7F) {
+      out += c;
+    } else {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
+}
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
@@ -66,19 +83,27 @@ ReaderHarness::ReaderHarness() {
 
 void ReaderHarness::Run(kd::ReaderFunction reader, const std::vector<std::string>& lines) {
   const std::vector<std::string_view> views(lines.begin(), lines.end());
-  kd::ReaderContext context(views, settings, ui, headerLine, table, decimalSeparator,
-                            bareDir.Path());
   output.clear();
   bankLines.clear();
-  try {
+  std::error_code ec;
+  std::filesystem::remove(kd::ToNativePath(dir.File(kd::kImportFileName)), ec);
+  std::filesystem::remove(kd::ToNativePath(BankFilePath()), ec);
+  {
+    // The same path as a real run: the reader writes into temporary files, which are then put
+    // in place together.
+    kd::ReaderContext context(views, settings, ui, headerLine, table, decimalSeparator,
+                              {bareDir.Path(), ""});
     reader(context);
-  } catch (...) {
-    output = context.OutputLines();
-    bankLines = context.BankLines();
-    throw;
+    context.PutFilesInPlace();
   }
-  output = context.OutputLines();
-  bankLines = context.BankLines();
+  const auto linesOf = [](const std::string& path) {
+    const std::string text = ReadFile(path);
+    std::vector<std::string> result;
+    for (const std::string_view line : kd::SplitLines(text)) result.emplace_back(line);
+    return result;
+  };
+  output = linesOf(dir.File(kd::kImportFileName));
+  if (FileExists(BankFilePath())) bankLines = linesOf(BankFilePath());
 }
 
 void ReaderHarness::RunWithHeader(kd::ReaderFunction reader,
@@ -96,7 +121,7 @@ kd::RunResult ConversionHarness::Run(std::string_view program, std::string_view 
   WriteFile(dir.File("Konfi-" + year), "");
   kd::Conversion conversion(ui, kd::readers::Table());
   conversion.decimalSeparator = decimalSeparator;
-  conversion.bareFileDirectory = bareDir.Path();
+  conversion.bareFiles.directory = bareDir.Path();
   conversion.ReadSettings({source, dir.Path(), umlauts, bank, year}, program);
   return conversion.Run(program);
 }
@@ -111,15 +136,16 @@ std::string Quote(const std::string& arg) {
 
 }  // namespace
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd) {
+CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
+                 const std::string& program) {
   TempDir io;
 #ifdef _WIN32
-  std::string command = "cd " + Quote(cwd) + " && " + Quote(KDIMPORT_CLI_PATH);
+  std::string command = "cd " + Quote(cwd) + " && " + Quote(program);
 #else
   std::string command = "cd " + Quote(cwd) +
                         " && ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}exitcode=86\"" +
                         " UBSAN_OPTIONS=\"${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}exitcode=87\"" +
-                        " timeout -k 10 120 " + Quote(KDIMPORT_CLI_PATH);
+                        " timeout -k 10 120 " + Quote(program);
 #endif
   for (const auto& arg : args) command += " " + Quote(arg);
   command += " >" + Quote(io.File("out")) + " 2>" + Quote(io.File("err"));

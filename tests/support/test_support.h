@@ -12,6 +12,10 @@
 
 namespace kdtest {
 
+// A text as a test name or failure shows it: printable ASCII as it stands, every other byte
+// as \xNN.
+std::string Printable(std::string_view text);
+
 // Everything a run showed, in order.
 struct ShownMessage {
   std::string kind;  // "message" or "error"
@@ -130,6 +134,8 @@ struct CliResult {
 // Runs kdimport-cli with `args` in `cwd` through the shell. A run that takes longer than two
 // minutes is killed and counts as a hang (status 124); a sanitizer report exits with 86 or 87
 // instead of the tool's own 1.
-CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd);
+// `program` is another copy of kdimport-cli when given.
+CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
+                 const std::string& program = KDIMPORT_CLI_PATH);
 
 }  // namespace kdtest

@@ -1,0 +1,294 @@
+// What a run does on a bad day: an export changed while it is read, a target that cannot be
+// replaced, a machine without the memory. Whatever happens, the old files stay together and the
+// user reads why.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+
+#include "conversion.h"
+#include "largetext.h"
+#include "readers.h"
+#include "test_support.h"
+#include "text.h"
+#include "textfile.h"
+
+namespace {
+
+using kdtest::ReadFile;
+using kdtest::TempDir;
+using kdtest::WriteFile;
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kd::ToNativePath(dir))) {
+    names.push_back(kd::FromNativePath(entry.path().filename()));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A reader for these tests: one record and one bank line per line that begins with a digit.
+void EchoReader(kd::ReaderContext& context) {
+  context.AddFlagLine();
+  for (const std::string_view line : context.SourceLines()) {
+    if (!kd::StartsWithDigit(line)) continue;
+    kd::RecordBuilder record;
+    record.Add("PNr", kd::FieldNo(line, 0)).Add("Name", kd::FieldNo(line, 1));
+    context.AddRecord(record.Take());
+    if (context.TakeBankData()) {
+      context.AddBankLine(
+          {kd::FieldNo(line, 0), kd::FieldNo(line, 1), "", "", "", "DE1234567890", ""});
+    }
+  }
+  if (context.TakeBankData()) context.SaveBankFile();
+}
+
+const kd::ReaderEntry kEchoTable[] = {{"TEST", false, nullptr, EchoReader}};
+
+const std::string kOldImport = "KONV=0;\r\nPNr=9;Name=Alt;\r\n";
+const std::string kOldBank = "    9 Alt\r\n";
+
+// A data directory with an old pair of files, an export of 2000 employees and the run.
+class RunSafetyTest : public ::testing::Test {
+ protected:
+  RunSafetyTest() : conversion(ui, kEchoTable) {
+    WriteFile(data.File("Konfi-18"), "");
+    WriteFile(data.File("KDIMPORT.TXT"), kOldImport);
+    WriteFile(data.File("Bank-18"), kOldBank);
+    std::string text = "Nr;Name;\r\n";
+    for (int i = 1; i <= 2000; ++i)
+      text += std::to_string(i) + ";Name " + std::to_string(i) + ";\r\n";
+    source = src.File("export.csv");
+    WriteFile(source, text);
+    conversion.ReadSettings({source, data.Path(), "Ja", "Ja", "18"}, "Test");
+  }
+  ~RunSafetyTest() override {
+    kd::SetReadHook(nullptr);
+    kd::SetReplaceFaultHook(nullptr);
+    kd::SetAllocationFaultHook(nullptr);
+  }
+
+  // The old pair is there as it was, nothing else was left behind and no success was reported.
+  void ExpectOldFilesAndMessage(const std::string& error) {
+    EXPECT_EQ(FilesIn(data.Path()),
+              (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT", "Konfi-18"}));
+    EXPECT_EQ(ReadFile(data.File("KDIMPORT.TXT")), kOldImport);
+    EXPECT_EQ(ReadFile(data.File("Bank-18")), kOldBank);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, "error");
+    EXPECT_EQ(ui.messages[0].text, error);
+  }
+
+  kdtest::RecordingUi ui;
+  TempDir data;
+  TempDir src;
+  std::string source;
+  kd::Conversion conversion;
+};
+
+// Another program changes the export while it is read: a mapped or half-read file would give
+// NUL bytes or a mix of old and new lines; a snapshot sees the change and reads nothing.
+struct ChangeCase {
+  const char* what;
+  std::function<void(const std::filesystem::path&)> change;
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class SourceChangedWhileReadTest : public RunSafetyTest,
+                                   public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(SourceChangedWhileReadTest, RunStopsBeforeWritingAnything) {
+  bool changed = false;
+  kd::SetReadHook([&](std::string_view path, std::size_t) {
+    if (changed || path != source) return;
+    changed = true;
+    GetParam().change(kd::ToNativePath(source));
+  });
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  EXPECT_TRUE(changed);
+  ExpectOldFilesAndMessage("Datei " + source + " kann nicht geöffnet werden");
+}
+
+// A later modification time, as a program that writes the file gives it.
+void Touch(const std::filesystem::path& file) {
+  std::filesystem::last_write_time(
+      file, std::filesystem::last_write_time(file) + std::chrono::seconds(2));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SourceChangedWhileReadTest,
+    ::testing::Values(
+        ChangeCase{"ShortenedByLessThanAPage",
+                   [](const auto& file) {
+                     std::filesystem::resize_file(file, std::filesystem::file_size(file) - 10);
+                   }},
+        ChangeCase{"Emptied", [](const auto& file) { std::filesystem::resize_file(file, 0); }},
+        ChangeCase{"Grown",
+                   [](const auto& file) {
+                     std::filesystem::resize_file(file, std::filesystem::file_size(file) + 20);
+                   }},
+        ChangeCase{"RewrittenInPlace",
+                   [](const auto& file) {
+                     const std::string path = kd::FromNativePath(file);
+                     std::string text = ReadFile(path);
+                     std::replace(text.begin(), text.end(), 'N', 'X');
+                     WriteFile(path, text);
+                     Touch(file);
+                   }}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(RunSafetyTest, UnchangedSourceIsReadOnceByTheRun) {
+  int reads = 0;
+  kd::SetReadHook([&](std::string_view path, std::size_t) { reads += path == source; });
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(ui.messages.size(), 2u);
+}
+
+// A front end without a source view (the command line) loads the export once per run; the
+// window shows it already when the settings are read.
+class SourceViewUi : public kdtest::RecordingUi {
+ public:
+  explicit SourceViewUi(bool shows) : shows_(shows) {}
+  bool ShowsSourceFile() const override { return shows_; }
+
+ private:
+  bool shows_;
+};
+
+TEST(SourceLoads, OnlyAFrontEndWithASourceViewLoadsTheExportToShowIt) {
+  for (const bool shows : {true, false}) {
+    TempDir data;
+    TempDir src;
+    WriteFile(data.File("Konfi-18"), "");
+    const std::string source = src.File("export.csv");
+    WriteFile(source, "1;A;\r\n");
+    SourceViewUi ui(shows);
+    kd::Conversion conversion(ui, kEchoTable);
+    int reads = 0;
+    kd::SetReadHook([&](std::string_view path, std::size_t) { reads += path == source; });
+    conversion.ReadSettings({source, data.Path(), "Ja", "Nein", "18"}, "Test");
+    EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+    kd::SetReadHook(nullptr);
+    EXPECT_EQ(reads, shows ? 2 : 1) << "source view " << shows;
+  }
+}
+
+// VARIAL's bank connection file is read as a snapshot too.
+TEST(VarialBankFileSnapshot, ChangedWhileReadStopsTheRun) {
+  kdtest::ConversionHarness harness;
+  harness.bank = "Ja";
+  WriteFile(harness.bareDir.File("BLZ_20170904.txt"), "");
+  const std::string connections = harness.bareDir.File("PWASCUEB.EXP");
+  WriteFile(connections, std::string(303, ' ') + "\r\n");
+  kd::SetReadHook([&](std::string_view path, std::size_t) {
+    if (path == connections) std::filesystem::resize_file(kd::ToNativePath(connections), 100);
+  });
+  EXPECT_EQ(harness.Run("VARIAL", "", "PWASCANS.EXP"), kd::RunResult::Stopped);
+  kd::SetReadHook(nullptr);
+  ASSERT_EQ(harness.ui.messages.size(), 1u);
+  EXPECT_EQ(harness.ui.messages[0].text, "Datei PWASCUEB.EXP kann nicht geöffnet werden");
+  EXPECT_FALSE(harness.ImportFileExists());
+  EXPECT_FALSE(harness.BankFileExists());
+}
+
+// Kandrel matches bank lines to employees by personnel number: a new bank file beside an old
+// import file would put connections at the wrong employees. When either file cannot be put in
+// place (on Windows: Kandrel or an editor holds it open), the old pair stays.
+class TargetHeldOpenTest : public RunSafetyTest,
+                           public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TargetHeldOpenTest, OldPairStaysAndTheFileIsNamed) {
+  const std::string held = GetParam();
+  kd::SetReplaceFaultHook([&](std::string_view target) { return !target.ends_with(held); });
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  ExpectOldFilesAndMessage("Datei " + data.File(held) + " kann nicht erstellt werden");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TargetHeldOpenTest, ::testing::Values("KDIMPORT.TXT", "Bank-18"),
+                         [](const auto& info) { return std::string(info.param).substr(0, 4); });
+
+#ifdef _WIN32
+// On Windows a file that another program holds open cannot be moved: the new files stay unused.
+TEST_F(RunSafetyTest, ImportFileHeldOpenByAnotherProgramKeepsTheOldPair) {
+  const std::wstring held = kd::ToNativePath(data.File("KDIMPORT.TXT")).wstring();
+  const HANDLE handle = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  CloseHandle(handle);
+  ExpectOldFilesAndMessage("Datei " + data.File("KDIMPORT.TXT") + " kann nicht erstellt werden");
+}
+#endif
+
+TEST_F(RunSafetyTest, BothFilesReplacedThenBothMessagesInOrder) {
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  EXPECT_EQ(FilesIn(data.Path()),
+            (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT", "Konfi-18"}));
+  EXPECT_EQ(ReadFile(data.File("KDIMPORT.TXT")).substr(0, 30),
+            "KONV=1;\r\nPNr=1;Name=Name 1;\r\nP");
+  EXPECT_EQ(ReadFile(data.File("Bank-18")).substr(0, 16), "    1 Name 1    ");
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].text,
+            "2000 Bankverbindungen in der Datei " + data.File("Bank-18") + " gespeichert.");
+  EXPECT_EQ(ui.messages[1].text,
+            "2000 Datensätze in der Datei " + data.File("KDIMPORT.TXT") + " gespeichert.");
+}
+
+// Out of memory at any point of the run: a message instead of a crash, the old files stay.
+struct MemoryCase {
+  const char* what;
+  std::function<bool(std::size_t bytes, std::size_t exportBytes)> fails;
+};
+
+void PrintTo(const MemoryCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class OutOfMemoryTest : public RunSafetyTest, public ::testing::WithParamInterface<MemoryCase> {};
+
+TEST_P(OutOfMemoryTest, RunEndsWithAMessageAndKeepsTheOldFiles) {
+  const std::size_t exportBytes = ReadFile(source).size();
+  bool failed = false;
+  kd::SetAllocationFaultHook([&](std::size_t bytes) {
+    const bool fail = GetParam().fails(bytes, exportBytes);
+    failed = failed || fail;
+    return !fail;
+  });
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
+  EXPECT_TRUE(failed) << "no allocation matched";
+  ExpectOldFilesAndMessage("Nicht genügend Arbeitsspeicher, um die Datei " + source +
+                           " zu übernehmen.");
+}
+
+INSTANTIATE_TEST_SUITE_P(Allocations, OutOfMemoryTest,
+                         ::testing::Values(MemoryCase{"TheExport",
+                                                      [](std::size_t bytes, std::size_t e) {
+                                                        return bytes >= e && bytes < e + 64;
+                                                      }},
+                                           MemoryCase{"TheImportFileBlock",
+                                                      [](std::size_t bytes, std::size_t) {
+                                                        return bytes > kd::kWriteBlock + 32 * 1024;
+                                                      }},
+                                           MemoryCase{"TheBankFileBlock",
+                                                      [](std::size_t bytes, std::size_t) {
+                                                        return bytes > kd::kWriteBlock &&
+                                                               bytes < kd::kWriteBlock + 32 * 1024;
+                                                      }}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+}  // namespace
