@@ -73,7 +73,7 @@ fi
 
 step "Fenstertest unter Wine mit Xvfb"
 # The real window driven through its controls; Wine draws it on a virtual display.
-xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$winbin/win32form_test.exe" --gtest_brief=1 \
+timeout 600 xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$winbin/win32form_test.exe" --gtest_brief=1 \
   >"$dir/window-tests.log" 2>&1 || true
 grep -v '^X connection' "$dir/window-tests.log"
 grep -q '^\[  PASSED  \]' "$dir/window-tests.log" || {

@@ -36,9 +36,12 @@ QtForm::QtForm(kd::form::FormServices& services, QWidget* parent)
   }());
   logic_ = std::make_unique<kd::form::TForm1>(static_cast<kd::form::FormView&>(*this), services);
 
-  for (QPushButton* button : {ui_->Button3, ui_->Button4, ui_->Button1, ui_->EndeButton}) {
-    const Control control = *kd::form::FindControl(button->objectName().toStdString())->control;
-    connect(button, &QPushButton::clicked, this, [this, control] { logic_->Click(control); });
+  // Every button of the form reaches the logic's handler of its control.
+  for (const kd::form::ControlDefinition& definition : kd::form::Controls()) {
+    if (definition.kind != kd::form::Kind::Button || !definition.control) continue;
+    const Control control = *definition.control;
+    connect(qobject_cast<QPushButton*>(Widget(control)), &QPushButton::clicked, this,
+            [this, control] { logic_->Click(control); });
   }
   for (const kd::form::ControlDefinition& definition : kd::form::Controls()) {
     if (auto* widget = findChild<QWidget*>(
@@ -80,29 +83,8 @@ void QtForm::resizeEvent(QResizeEvent* event) {
 // The controls
 
 QWidget* QtForm::Widget(Control control) const {
-  switch (control) {
-    case Control::ProgrammCombo:
-      return ui_->ProgrammCombo;
-    case Control::Memo5:
-      return ui_->Memo5;
-    case Control::FormelMemo:
-      return ui_->FormelMemo;
-    case Control::Button3:
-      return ui_->Button3;
-    case Control::Button4:
-      return ui_->Button4;
-    case Control::Button1:
-      return ui_->Button1;
-    case Control::EndeButton:
-      return ui_->EndeButton;
-    case Control::Panel4:
-      return ui_->Panel4;
-    case Control::Memo1:
-      return ui_->Memo1;
-    case Control::Memo3:
-      return ui_->Memo3;
-  }
-  return nullptr;
+  const std::string_view name = kd::form::Definition(control).name;
+  return findChild<QWidget*>(QString::fromUtf8(name.data(), qsizetype(name.size())));
 }
 
 std::string QtForm::Text(Control control) const {

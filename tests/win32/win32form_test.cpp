@@ -500,13 +500,29 @@ struct OpenWindowCheck {
   std::wstring title;
   std::function<void(HWND)> check;
   bool seen = false;
+  int ticks = 0;
 };
 OpenWindowCheck* g_check = nullptr;
+
+BOOL CALLBACK CloseDialog(HWND window, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (std::wstring(name) == L"#32770") PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+  return TRUE;
+}
 
 void CALLBACK LookForDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   if (g_check == nullptr || g_check->seen) return;
   HWND dialog = FindWindowW(L"#32770", g_check->title.c_str());
-  if (dialog == nullptr) return;
+  if (dialog == nullptr) {
+    // A dialog with another title would wait for ever: after ten seconds it is cancelled and
+    // the check fails.
+    if (++g_check->ticks > 100) {
+      EnumThreadWindows(GetCurrentThreadId(), CloseDialog, 0);
+      KillTimer(nullptr, timer);
+    }
+    return;
+  }
   g_check->seen = true;
   g_check->check(dialog);
   KillTimer(nullptr, timer);
