@@ -23,7 +23,8 @@ namespace {
 constexpr const char* kUsage =
     "Aufruf: kdimport-cli --program NAME --source DATEI --data-dir VERZEICHNIS\n"
     "                     [--year JJ] [--umlauts TEXT] [--bank TEXT]\n"
-    "                     [--decimal-separator ZEICHEN] [--help] [--version]\n";
+    "                     [--decimal-separator ZEICHEN] [--protocol DATEI]\n"
+    "                     [--help] [--version]\n";
 
 // The example of the help in the shell's own words.
 #ifdef _WIN32
@@ -59,6 +60,9 @@ constexpr const char* kHelp =
     "  --decimal-separator ZEICHEN\n"
     "                        Dezimaltrennzeichen der Zahlen aus VARIAL (Vorgabe: aus den\n"
     "                        Regionaleinstellungen der Umgebung)\n"
+    "  --protocol DATEI      das Protokoll der Übernahme als CSV-Datei schreiben: jede Zeile der\n"
+    "                        Exportdatei mit Personalnummer, Name, Ergebnis (übernommen oder\n"
+    "                        übersprungen) und Hinweis\n"
     "  --help                diese Hilfe zeigen\n"
     "  --version             die Versionsnummer zeigen\n"
     "\n"
@@ -78,12 +82,16 @@ constexpr const char* kHelp =
     "Meldungen:\n"
     "  Jede Meldung, die das Fenster in einem Meldungsfenster zeigt, erscheint hier als\n"
     "  [Überschrift] Text: Hinweise und Erfolgsmeldungen in der Standardausgabe, Ablehnungen und\n"
-    "  Dateifehler in der Standardfehlerausgabe.\n"
+    "  Dateifehler in der Standardfehlerausgabe. Danach fasst das Protokoll in der\n"
+    "  Standardausgabe zusammen, was aus den Zeilen der Exportdatei wurde, je Zeile mit\n"
+    "  [Protokoll] davor: gelesene Zeilen, übernommene Datensätze und Bankverbindungen,\n"
+    "  übersprungene Zeilen nach Grund, Hinweise nach Art.\n"
     "\n"
     "Rückgabewert:\n"
     "  0                     KDIMPORT.TXT wurde geschrieben\n"
     "  1                     die Übernahme wurde abgebrochen (Prüfung nicht bestanden oder\n"
-    "                        Datei nicht lesbar oder nicht schreibbar)\n"
+    "                        Datei nicht lesbar oder nicht schreibbar), oder die\n"
+    "                        Protokolldatei konnte nicht geschrieben werden\n"
     "  2                     falscher Aufruf (unbekannte Angabe, fehlender Wert, ein Zeichen\n"
     "                        außerhalb des Zeichensatzes Windows-1252)\n"
     "\n"
@@ -166,6 +174,7 @@ int Main(const std::vector<std::string>& args) {
   std::string year = CurrentTwoDigitYear();
   std::string umlauts = "Ja";
   std::string bank = "Ja";
+  std::string protocolFile;
   char decimalSeparator = 0;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -200,6 +209,8 @@ int Main(const std::vector<std::string>& args) {
       target = &umlauts;
     else if (name == "--bank")
       target = &bank;
+    else if (name == "--protocol")
+      target = &protocolFile;
     std::string separatorText;
     if (name == "--decimal-separator") target = &separatorText;
     if (target == nullptr) return UsageError("unbekannte Option " + std::string(arg));
@@ -233,7 +244,23 @@ int Main(const std::vector<std::string>& args) {
   conversion.bareFiles.programDirectory = kd::ProgramDirectory();
   conversion.ReadSettings({source, dataDir, umlauts, bank, year}, program);
   const kd::RunResult result = conversion.Run(program);
-  return result == kd::RunResult::Written ? 0 : 1;
+  int status = result == kd::RunResult::Written ? 0 : 1;
+  if (!protocolFile.empty()) {
+    try {
+      conversion.protocol.WriteCsv(protocolFile);
+    } catch (const kd::FileError& error) {
+      ui.ShowError(error.what());
+      status = 1;
+    }
+  }
+  if (conversion.protocol.Started()) {
+    std::cout.flush();
+    for (const std::string& line : conversion.protocol.Summary()) {
+      std::cout << "[Protokoll] " << line << '\n';
+    }
+    std::cout.flush();
+  }
+  return status;
 }
 
 // Nothing escapes as a crash: what the run does not report itself ends the program with a

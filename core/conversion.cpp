@@ -1,5 +1,6 @@
 #include "conversion.h"
 
+#include <algorithm>
 #include <new>
 
 #include "sourcetext.h"
@@ -18,7 +19,7 @@ bool IsYes(std::string_view setting) {
 ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
                              const ConversionSettings& settings, UserInterface& ui,
                              std::string_view headerLine, ColumnTable& columnTable,
-                             char decimalSeparator, BareFilePlaces bareFiles)
+                             char decimalSeparator, BareFilePlaces bareFiles, Protocol* protocol)
     : sourceLines_(sourceLines),
       settings_(settings),
       ui_(ui),
@@ -28,8 +29,42 @@ ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
       bareFiles_(std::move(bareFiles)),
       convertUmlauts_(IsYes(settings.ConvertUmlauts)),
       takeBankData_(IsYes(settings.TakeBankData)),
-      importFile_(std::make_unique<StreamedFile>(settings.DataDirectory + kImportFileName)) {
+      importFile_(std::make_unique<StreamedFile>(settings.DataDirectory + kImportFileName)),
+      protocol_(protocol != nullptr ? protocol : &ownProtocol_) {
   outputText_.reserve(kWriteBlock + 64 * 1024);
+  protocol_->Start(takeBankData_);
+  protocol_->BeginFile(settings.SourcePath);
+  protocol_->Reserve(sourceLines.size());
+}
+
+ReaderContext::LineRange ReaderContext::Lines() {
+  return {protocol_, sourceLines_};
+}
+
+ReaderContext::LineRange ReaderContext::Lines(const std::vector<std::string_view>& lines,
+                                              std::string_view fileName) {
+  protocol_->BeginFile(fileName);
+  protocol_->Reserve(lines.size());
+  return {protocol_, lines};
+}
+
+void ReaderContext::SkipNonEmployeeLine(std::string_view line) {
+  SkipReason reason = SkipReason::NoDigitAtStart;
+  if (line.empty()) {
+    reason = SkipReason::EmptyLine;
+  } else if (TrimView(line).empty()) {
+    reason = SkipReason::BlankLine;
+  } else if (!protocol_->Lines().empty() && protocol_->Lines().back().number == 1 &&
+             !StartsWithDigit(line)) {
+    reason = SkipReason::ColumnLine;
+  } else if (line.size() == 1) {
+    reason = SkipReason::OneCharacter;
+  }
+  protocol_->Skip(reason);
+}
+
+void ReaderContext::BankDataUnused(Warning warning, std::string_view value) {
+  if (!TrimView(value).empty()) protocol_->Warn(warning, value);
 }
 
 ReaderContext::~ReaderContext() = default;
@@ -40,7 +75,66 @@ void ReaderContext::AddFlagLine() {
   ++outputLineCount_;
 }
 
+namespace {
+
+// The value of the first item `key` of a record text; `found` tells whether there is one.
+std::string_view ItemValue(std::string_view record, std::string_view key, bool& found) {
+  std::size_t at = 0;
+  while (at < record.size()) {
+    const std::size_t end = record.find(';', at);
+    const std::string_view item = record.substr(at, end == std::string_view::npos ? end : end - at);
+    if (item.size() > key.size() && item.starts_with(key) && item[key.size()] == '=') {
+      found = true;
+      return item.substr(key.size() + 1);
+    }
+    if (end == std::string_view::npos) break;
+    at = end + 1;
+  }
+  found = false;
+  return {};
+}
+
+bool AllDigits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+void ReaderContext::CheckRecord(std::string_view personnelNumber, std::string_view name,
+                                bool hasBirthDate, std::string_view birthDate, bool hasEntryDate,
+                                std::string_view entryDate) {
+  protocol_->Convert(personnelNumber, name);
+  if (personnelNumber.empty()) {
+    protocol_->Warn(Warning::PersonnelNumberEmpty);
+  } else if (!AllDigits(personnelNumber)) {
+    protocol_->Warn(Warning::PersonnelNumberNotDigits);
+  } else if (personnelNumber.size() > 4) {
+    protocol_->Warn(Warning::PersonnelNumberTooLong);
+  }
+  if (!hasBirthDate || !IsCalendarDate(birthDate)) protocol_->Warn(Warning::BirthDate, birthDate);
+  if (!hasEntryDate || !IsCalendarDate(entryDate)) protocol_->Warn(Warning::EntryDate, entryDate);
+}
+
+void ReaderContext::AddRecord(const RecordBuilder& record) {
+  WriteRecord(record.Text());
+  CheckRecord(record.Value(CheckedItem::PersonnelNumber), record.Value(CheckedItem::Name),
+              record.Has(CheckedItem::BirthDate), record.Value(CheckedItem::BirthDate),
+              record.Has(CheckedItem::EntryDate), record.Value(CheckedItem::EntryDate));
+}
+
 void ReaderContext::AddRecord(std::string_view record) {
+  WriteRecord(record);
+  bool found = false;
+  const std::string_view personnelNumber = ItemValue(record, "PNr", found);
+  const std::string_view name = ItemValue(record, "Name", found);
+  bool hasBirthDate = false;
+  const std::string_view birthDate = ItemValue(record, "Geb", hasBirthDate);
+  bool hasEntryDate = false;
+  const std::string_view entryDate = ItemValue(record, "BegB", hasEntryDate);
+  CheckRecord(personnelNumber, name, hasBirthDate, birthDate, hasEntryDate, entryDate);
+}
+
+void ReaderContext::WriteRecord(std::string_view record) {
   ui_.AppendRecord(record);
   outputText_ += record;
   outputText_ += "\r\n";
@@ -54,6 +148,12 @@ void ReaderContext::HandOverOutput() {
 }
 
 void ReaderContext::AddBankLine(const BankConnection& bank) {
+  // A line of the bank connection file read with the export stands for its bank line.
+  if (!protocol_->Lines().empty() && protocol_->Lines().back().file != 0) {
+    protocol_->Convert(bank.personnelNumber, bank.holder);
+  }
+  protocol_->MarkBankLine();
+  if (!bank.iban.empty()) CheckIban(bank.iban);
   if (bankText_.capacity() < 256) bankText_.reserve(kWriteBlock + 4096);
   const std::size_t start = bankText_.size();
   AppendBankLine(bankText_, bank);
@@ -61,6 +161,20 @@ void ReaderContext::AddBankLine(const BankConnection& bank) {
   bankText_ += "\r\n";
   ++bankLineCount_;
   if (bankText_.size() >= kWriteBlock) HandOverBankText();
+}
+
+void ReaderContext::CheckIban(std::string_view field) {
+  // Some readers fill the IBAN field with blanks (GDI); the IBAN itself has none.
+  std::string_view iban = field;
+  std::string withoutBlanks;
+  if (field.find(' ') != std::string_view::npos) {
+    withoutBlanks = StripBlanks(field);
+    iban = withoutBlanks;
+  }
+  if (iban.empty()) return;
+  if (!IbanCheckDigitsValid(iban)) protocol_->Warn(Warning::IbanCheckDigits, iban);
+  const std::size_t length = IbanLengthOfCountry(iban);
+  if (length != 0 && length != iban.size()) protocol_->Warn(Warning::IbanLength, iban);
 }
 
 void ReaderContext::HandOverBankText() {
@@ -219,6 +333,16 @@ const ReaderEntry* Conversion::ChooseReader(std::string_view upperName,
 }
 
 RunResult Conversion::Run(std::string_view programName) {
+  protocol = Protocol();
+  // A run that stops after the reader began keeps in its protocol what happened until then.
+  const auto stop = [this](const std::string& message) {
+    ui_.ShowError(message);
+    if (protocol.Started()) {
+      protocol.Stop(message);
+      protocol.Finish();
+    }
+    return RunResult::Stopped;
+  };
   try {
     if (ValidateInputs(programName) != 0) return RunResult::Stopped;
     const SourceText contents = std::move(loadedSource_);
@@ -238,27 +362,27 @@ RunResult Conversion::Run(std::string_view programName) {
     if (reader == nullptr || reader->read == nullptr) return RunResult::Stopped;
 
     ReaderContext context(sourceLines, settings, ui_, headerLine, columnTable, decimalSeparator,
-                          bareFiles);
+                          bareFiles, &protocol);
     reader->read(context);
     context.PutFilesInPlace();
+    protocol.Finish();
     const std::size_t lines = context.OutputLineCount();
     ui_.ShowMessage(std::to_string(lines == 0 ? 0 : lines - 1) + " Datensätze in der Datei " +
                         Cp1252ToUtf8(ImportFilePath()) + " gespeichert.",
                     "Datei erfolgreich hergestellt.", Icon::Information);
     return RunResult::Written;
   } catch (const FileError& error) {
-    ui_.ShowError(error.what());
+    return stop(error.what());
   } catch (const std::bad_alloc&) {
-    ui_.ShowError("Nicht genügend Arbeitsspeicher, um die Datei " +
-                  Cp1252ToUtf8(settings.SourcePath) + " zu übernehmen.");
+    return stop("Nicht genügend Arbeitsspeicher, um die Datei " +
+                Cp1252ToUtf8(settings.SourcePath) + " zu übernehmen.");
   } catch (const std::exception& error) {
-    ui_.ShowError("Unerwarteter Fehler bei der Übernahme der Datei " +
-                  Cp1252ToUtf8(settings.SourcePath) + ": " + error.what());
+    return stop("Unerwarteter Fehler bei der Übernahme der Datei " +
+                Cp1252ToUtf8(settings.SourcePath) + ": " + error.what());
   } catch (...) {
-    ui_.ShowError("Unerwarteter Fehler bei der Übernahme der Datei " +
-                  Cp1252ToUtf8(settings.SourcePath) + ".");
+    return stop("Unerwarteter Fehler bei der Übernahme der Datei " +
+                Cp1252ToUtf8(settings.SourcePath) + ".");
   }
-  return RunResult::Stopped;
 }
 
 }  // namespace kd

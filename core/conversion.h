@@ -10,6 +10,7 @@
 #include "fields.h"
 #include "importformat.h"
 #include "largetext.h"
+#include "protocol.h"
 #include "sourcetext.h"
 #include "textfile.h"
 #include "ui.h"
@@ -53,17 +54,56 @@ struct BareFilePlaces {
 // The second home of a file with a fixed bare name.
 enum class BareFileHome { Program, Source };
 
-// What a reader works with: the source lines, the settings, the output files and the window.
-// The records and bank lines go to temporary files beside their targets while the reader runs;
-// the targets change only in PutFilesInPlace, both together.
+// What a reader works with: the source lines, the settings, the output files, the protocol and
+// the window. The records and bank lines go to temporary files beside their targets while the
+// reader runs; the targets change only in PutFilesInPlace, both together.
 class ReaderContext {
  public:
+  // The protocol is collected in `protocol` when given, else in one of the context's own.
   ReaderContext(const std::vector<std::string_view>& sourceLines,
                 const ConversionSettings& settings, UserInterface& ui, std::string_view headerLine,
-                ColumnTable& columnTable, char decimalSeparator, BareFilePlaces bareFiles);
+                ColumnTable& columnTable, char decimalSeparator, BareFilePlaces bareFiles,
+                Protocol* protocol = nullptr);
   ~ReaderContext();
   ReaderContext(const ReaderContext&) = delete;
   ReaderContext& operator=(const ReaderContext&) = delete;
+
+  // A reader's loop over lines: the protocol follows it, so that what the reader says about a
+  // line (a record, a reason to skip it, a warning) is kept for that line.
+  class LineRange {
+   public:
+    class iterator {
+     public:
+      iterator(Protocol* protocol, const std::string_view* at) : protocol_(protocol), at_(at) {}
+      std::string_view operator*() const {
+        protocol_->NextLine();  // a loop takes each line once
+        return *at_;
+      }
+      iterator& operator++() {
+        ++at_;
+        return *this;
+      }
+      bool operator!=(const iterator& other) const { return at_ != other.at_; }
+
+     private:
+      Protocol* protocol_;
+      const std::string_view* at_;
+    };
+    iterator begin() const { return {protocol_, lines_.data()}; }
+    iterator end() const { return {protocol_, lines_.data() + lines_.size()}; }
+
+   private:
+    friend class ReaderContext;
+    LineRange(Protocol* protocol, const std::vector<std::string_view>& lines)
+        : protocol_(protocol), lines_(lines) {}
+    Protocol* protocol_;
+    const std::vector<std::string_view>& lines_;
+  };
+  // The export's lines.
+  LineRange Lines();
+  // The lines of another file the reader takes in (VARIAL's bank connection file), kept in the
+  // protocol under `fileName`. The lines must live as long as the loop.
+  LineRange Lines(const std::vector<std::string_view>& lines, std::string_view fileName);
 
   const std::vector<std::string_view>& SourceLines() const { return sourceLines_; }
   const ConversionSettings& Settings() const { return settings_; }
@@ -77,10 +117,21 @@ class ReaderContext {
 
   // Appends the flag line "KONV=1;" or "KONV=0;" to the import file.
   void AddFlagLine();
-  // Appends a finished record to the import file and to the list of produced records.
+  // Appends a finished record to the import file and to the list of produced records; the
+  // current line counts as converted.
+  void AddRecord(const RecordBuilder& record);
   void AddRecord(std::string_view record);
+  // Why the current line gives no record.
+  void Skip(SkipReason reason) { protocol_->Skip(reason); }
+  // The current line is no employee line: empty, blanks only, the column line (the first line
+  // of the file), a single character, or not beginning with a digit.
+  void SkipNonEmployeeLine(std::string_view line);
+  // Something on the current line that Kandrel may stumble over.
+  void Warn(Warning warning, std::string_view detail = {}) { protocol_->Warn(warning, detail); }
+  // Bank data that give no bank line: a warning when there are any (`value` not blank).
+  void BankDataUnused(Warning warning, std::string_view value);
   // Formats a bank line, converts it to the OEM code page when umlauts are to be converted,
-  // and appends it to the bank file.
+  // and appends it to the bank file. The protocol checks the IBAN.
   void AddBankLine(const BankConnection& bank);
   // Completes the bank file DataDirectory + "Bank-" + PayrollYear (also when it holds no line).
   // It is put in place together with the import file, and its message shown then. Throws
@@ -102,8 +153,14 @@ class ReaderContext {
   // The lines of the import file so far (the flag line counts), and the bank lines.
   std::size_t OutputLineCount() const { return outputLineCount_; }
   std::size_t BankLineCount() const { return bankLineCount_; }
+  const Protocol& CollectedProtocol() const { return *protocol_; }
 
  private:
+  void WriteRecord(std::string_view record);
+  void CheckIban(std::string_view field);
+  void CheckRecord(std::string_view personnelNumber, std::string_view name, bool hasBirthDate,
+                   std::string_view birthDate, bool hasEntryDate, std::string_view entryDate);
+
   void HandOverOutput();
   void HandOverBankText();
 
@@ -123,6 +180,8 @@ class ReaderContext {
   bool bankFileSaved_ = false;
   LargeText bankText_;
   std::size_t bankLineCount_ = 0;
+  Protocol ownProtocol_;
+  Protocol* protocol_;
 };
 
 enum class RunResult { Written, Stopped };
@@ -139,6 +198,8 @@ class Conversion {
   char decimalSeparator = ',';
   // Where files with fixed bare names are opened.
   BareFilePlaces bareFiles;
+  // What became of every line in the last run (empty when the run was refused before reading).
+  Protocol protocol;
 
   // Copies the five settings lines into `settings` (missing lines count as empty) and shows the
   // source file when it exists.

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -14,21 +16,34 @@ inline constexpr const char* kImportFileName = "KDIMPORT.TXT";
 // "KONV=1;" when umlauts are to be converted, otherwise "KONV=0;".
 std::string ConversionFlagLine(bool convertUmlauts);
 
-// One employee as a run of items key, "=", value, ";".
+// The items of a record that the protocol looks at.
+enum class CheckedItem { PersonnelNumber, Name, BirthDate, EntryDate };
+
+// One employee as a run of items key, "=", value, ";". It notes where the values of the items
+// the protocol looks at stand ("PNr", "Name", "Geb", "BegB"; the first of each), so that they
+// need not be searched for again.
 class RecordBuilder {
  public:
-  RecordBuilder() { text_.reserve(256); }
+  RecordBuilder() {
+    text_.reserve(256);
+    Clear();
+  }
   // Appends key=value; (written also when the value is empty).
   RecordBuilder& Add(std::string_view key, std::string_view value) {
-    text_.append(key).append(1, '=').append(value).append(1, ';');
+    text_.append(key).append(1, '=');
+    const std::size_t start = text_.size();
+    text_.append(value).append(1, ';');
+    Note(key, start);
     return *this;
   }
   // Appends key=value; with the value made of `parts` one after the other, such as
   // {surname, ", ", firstName}, without joining them into a text of their own first.
   RecordBuilder& AddJoined(std::string_view key, std::initializer_list<std::string_view> parts) {
     text_.append(key).append(1, '=');
+    const std::size_t start = text_.size();
     for (const std::string_view part : parts) text_.append(part);
     text_.append(1, ';');
+    Note(key, start);
     return *this;
   }
   // Appends a fixed text that already holds its items, such as "KK=19;KKU=19;".
@@ -37,12 +52,45 @@ class RecordBuilder {
     return *this;
   }
   const std::string& Text() const { return text_; }
+  // The value of a checked item; empty when the record has no such item.
+  std::string_view Value(CheckedItem item) const {
+    const Span span = spans_[static_cast<int>(item)];
+    return {text_.data() + span.start, span.end - span.start};
+  }
+  // True when the record holds the item (even with an empty value).
+  bool Has(CheckedItem item) const { return spans_[static_cast<int>(item)].end != 0; }
   // Empties the record for the next employee; the room it had stays.
-  void Clear() { text_.clear(); }
+  void Clear() {
+    text_.clear();
+    spans_.fill({0, 0});
+  }
   std::string Take() { return std::move(text_); }
 
  private:
+  struct Span {
+    std::uint32_t start, end;  // end 0: no such item
+  };
+  // Called for every item, so it decides on the key's length and first letter before comparing.
+  void Note(std::string_view key, std::size_t start) {
+    int item;
+    if (key.size() == 3 && key[0] == 'P' && key == "PNr") {
+      item = 0;
+    } else if (key.size() == 4 && key[0] == 'N' && key == "Name") {
+      item = 1;
+    } else if (key.size() == 3 && key[0] == 'G' && key == "Geb") {
+      item = 2;
+    } else if (key.size() == 4 && key[0] == 'B' && key == "BegB") {
+      item = 3;
+    } else {
+      return;
+    }
+    if (spans_[item].end != 0) return;
+    spans_[item] = {static_cast<std::uint32_t>(start),
+                    static_cast<std::uint32_t>(text_.size() - 1)};
+  }
+
   std::string text_;
+  std::array<Span, 4> spans_;
 };
 
 // The values of one bank line; empty fields become blanks.

@@ -115,7 +115,9 @@ for sample in "$folder"/samples/*/*; do
   fi
   records=$(($(grep -c "" "$run/FIRMA/KDIMPORT.TXT" || true) - 1))
   expected="[Datei erfolgreich hergestellt.] $records Datensätze in der Datei $run/FIRMA/KDIMPORT.TXT gespeichert."
-  [ "$(tail -n 1 "$run/out")" = "$expected" ] || fail "$label: letzte Meldung: $(tail -n 1 "$run/out")"
+  # The last message; the protocol's summary lines follow it.
+  last=$(grep -v '^\[Protokoll\] ' "$run/out" | tail -n 1)
+  [ "$last" = "$expected" ] || fail "$label: letzte Meldung: $last"
   [ "$records" -gt 0 ] || fail "$label: keine Datensätze"
   for file in KDIMPORT.TXT "Bank-$year"; do
     if [ ! -e "$run/FIRMA/$file" ] && [ ! -e "$run/REFERENCE/$file" ]; then

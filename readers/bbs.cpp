@@ -60,7 +60,8 @@ std::string_view TaxClass(std::string_view taxClass) {
 
 void AddBankConnection(ReaderContext& context, const Columns& columns,
                        std::string_view personnelNumber, BankConnection& bank) {
-  if (columns[kIban].size() <= 8) return;
+  if (columns[kIban].size() <= 8)
+    return context.BankDataUnused(Warning::IbanTooShort, columns[kIban]);
   bank.personnelNumber = personnelNumber;
   bank.holder = columns[kAccountHolder];
   bank.bankName = columns[kBankName];
@@ -96,7 +97,7 @@ void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work
   record.Add("Taet", columns[kActivityKey])
       .Add("StKl", TaxClass(columns[kTaxClass]))
       .Add("KiFr", columns[kChildAllowances]);
-  context.AddRecord(record.Text());
+  context.AddRecord(record);
 
   if (context.TakeBankData()) AddBankConnection(context, columns, personnelNumber, work.bank);
 }
@@ -106,8 +107,12 @@ void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work
 void ReadBbs(ReaderContext& context) {
   context.AddFlagLine();
   Workspace work;
-  for (const std::string_view line : context.SourceLines()) {
-    if (IsEmployeeLine(line)) ReadEmployee(context, line, work);
+  for (const std::string_view line : context.Lines()) {
+    if (IsEmployeeLine(line)) {
+      ReadEmployee(context, line, work);
+    } else {
+      context.SkipNonEmployeeLine(line);
+    }
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }

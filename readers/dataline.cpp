@@ -36,7 +36,7 @@ void ReadEmployee(ReaderContext& context, const Columns& columns, RecordBuilder&
       .Add("Geb", columns[kBirthDate])
       .Add("BegB", columns[kEntryDate])
       .Add("VNr", columns[kInsuranceNumber]);
-  context.AddRecord(record.Text());
+  context.AddRecord(record);
 }
 
 }  // namespace
@@ -47,8 +47,12 @@ void ReadDataline(ReaderContext& context) {
   // same buffers.
   Columns columns;
   RecordBuilder record;
-  for (const std::string_view line : context.SourceLines()) {
-    if (IsEmployeeLine(line)) ReadEmployee(context, columns.Assign(line), record);
+  for (const std::string_view line : context.Lines()) {
+    if (IsEmployeeLine(line)) {
+      ReadEmployee(context, columns.Assign(line), record);
+    } else {
+      context.SkipNonEmployeeLine(line);
+    }
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }

@@ -200,13 +200,16 @@ void ReadEmployee(ReaderContext& context, BankNames& bankNames, std::string_view
   record.Add("IdNr", field(kTaxId));
   AddDecimal("WAZ", field(kWorkingTime), record);
   record.Add("KSt", field(kCostCentre));
-  context.AddRecord(record.Text());
+  context.AddRecord(record);
 
   if (!context.TakeBankData()) return;
   const std::string_view iban = field(kIban);
-  if (iban.size() <= kUnusableIbanLength) return;
+  if (iban.size() <= kUnusableIbanLength)
+    return context.BankDataUnused(Warning::IbanTooShort, iban);
   BankConnection& bank = work.bank;
-  bank.bankName = bankNames.Of(field(kBic));
+  const std::string_view bic = field(kBic);
+  bank.bankName = bankNames.Of(bic);
+  if (bank.bankName.empty()) context.BankDataUnused(Warning::BicNotInBankCodeList, bic);
   bank.personnelNumber = work.personnelNumber;
   bank.holder = work.namePair;
   AssignWithoutBlanks(bank.iban, iban);
@@ -224,8 +227,11 @@ void ReadDatev(ReaderContext& context) {
 
   BankNames bankNames(bankCodes);
   Workspace work;
-  for (const std::string_view line : context.SourceLines()) {
-    if (!StartsWithDigit(line)) continue;  // the column line, empty lines
+  for (const std::string_view line : context.Lines()) {
+    if (!StartsWithDigit(line)) {  // the column line, empty lines
+      context.SkipNonEmployeeLine(line);
+      continue;
+    }
     ReadEmployee(context, bankNames, line, work);
   }
 

@@ -80,7 +80,9 @@ struct Workspace {
 
 void AddBankConnection(ReaderContext& context, const Columns& columns,
                        std::string_view personnelNumber, BankConnection& bank) {
-  if (columns[kBankCode].size() != kBankCodeLength) return;
+  if (columns[kBankCode].size() != kBankCodeLength) {
+    return context.BankDataUnused(Warning::BankCodeNotEight, columns[kBankCode]);
+  }
   bank.personnelNumber = personnelNumber;
   bank.holder.assign(columns[kSurname]).append(", ").append(columns[kFirstName]);
   bank.bankCode = columns[kBankCode];
@@ -113,7 +115,7 @@ void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work
       .Add("AGS", columns[kMunicipalityKey])
       .Add("PG", columns[kPersonGroup])
       .Add("Staat", columns[kNationality]);
-  context.AddRecord(record.Text());
+  context.AddRecord(record);
 
   if (context.TakeBankData()) AddBankConnection(context, columns, personnel.number, work.bank);
 }
@@ -123,9 +125,12 @@ void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work
 void ReadExact(ReaderContext& context) {
   context.AddFlagLine();
   Workspace work;
-  for (const std::string_view line : context.SourceLines()) {
+  for (const std::string_view line : context.Lines()) {
     // The column line and empty lines do not begin with a digit.
-    if (!StartsWithDigit(line)) continue;
+    if (!StartsWithDigit(line)) {
+      context.SkipNonEmployeeLine(line);
+      continue;
+    }
     ReadEmployee(context, line, work);
   }
   if (context.TakeBankData()) context.SaveBankFile();

@@ -69,7 +69,7 @@ void AssignIbanField(std::string_view iban, std::string& field) {
 void AddBankConnection(ReaderContext& context, const Columns& columns,
                        std::string_view personnelNumber, BankConnection& bank) {
   const std::string_view iban = QuotedValue(columns, kIban);
-  if (iban.size() <= 8) return;
+  if (iban.size() <= 8) return context.BankDataUnused(Warning::IbanTooShort, iban);
   bank.personnelNumber = personnelNumber;
   // Surname, ", ", first name, as in the record.
   bank.holder.assign(QuotedValue(columns, kSurname))
@@ -111,7 +111,7 @@ void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work
       .Add("Taet", JoinedQuotedValues(columns, kActivityKey, work.joined))
       .Add("BG", JoinedQuotedValues(columns, kContributionGroup, work.joined))
       .Add("StKl", TaxClass(columns));
-  context.AddRecord(record.Text());
+  context.AddRecord(record);
 
   if (context.TakeBankData()) AddBankConnection(context, columns, personnelNumber, work.bank);
 }
@@ -121,8 +121,11 @@ void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work
 void ReadGdi(ReaderContext& context) {
   context.AddFlagLine();
   Workspace work;
-  for (const std::string_view line : context.SourceLines()) {
-    if (TrimView(line).empty()) continue;
+  for (const std::string_view line : context.Lines()) {
+    if (TrimView(line).empty()) {
+      context.Skip(line.empty() ? SkipReason::EmptyLine : SkipReason::BlankLine);
+      continue;
+    }
     ReadEmployee(context, line, work);
   }
   if (context.TakeBankData()) context.SaveBankFile();

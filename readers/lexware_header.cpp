@@ -97,6 +97,7 @@ std::string_view ReadInsuranceNumber(const Columns& line, std::string_view perso
                                      NamedColumns& column, ReaderContext& context) {
   std::string_view number = column(kInsuranceNumber, line);
   if (!number.empty() && number.size() <= 13 && personGroup.substr(0, 1) == "1") {
+    if (context.Table().shift != 1) context.Warn(Warning::ColumnShift);
     context.Table().shift = 1;
     number = column(kInsuranceNumber, line);
   }
@@ -138,7 +139,7 @@ void AddBankConnection(const Columns& line, std::string_view personnelNumber,
   const auto column = [&](std::string_view name) { return named(name, line); };
   // The export also has "Bankleitzahl" and "Kontonummer"; Kandrel gets IBAN and BIC only.
   const std::string_view iban = column(kIban);
-  if (iban.size() <= 8) return;
+  if (iban.size() <= 8) return context.BankDataUnused(Warning::IbanTooShort, iban);
   bank.personnelNumber = personnelNumber;
   bank.holder.assign(column(kOtherSurname)).append(", ").append(column(kOtherFirstName));
   if (bank.holder.size() <= 5) bank.holder = holder;  // no other holder named
@@ -153,10 +154,12 @@ void ReadEmployee(const Columns& line, NamedColumns& named, Workspace& work,
   const auto column = [&](std::string_view name) { return named(name, line); };
 
   const std::string personnelNumber = CheckPersonnelNumber(line[0], context.Ui());
-  if (!InPersonnelNumberRange(personnelNumber)) return;
+  if (!InPersonnelNumberRange(personnelNumber)) {
+    return context.Skip(SkipReason::PersonnelNumberOutOfRange);
+  }
   const std::string& holder =
       work.holder.assign(column(kSurname)).append(", ").append(column(kFirstName));
-  if (!HasUsableSurname(holder)) return;
+  if (!HasUsableSurname(holder)) return context.Skip(SkipReason::SurnameNotUsable);
 
   RecordBuilder& record = work.record;
   record.Clear();
@@ -184,7 +187,10 @@ void ReadEmployee(const Columns& line, NamedColumns& named, Workspace& work,
   record.Add("Eltern", column(kParentStatus) == "ja" ? "1" : "0");
   record.Add("Uml", column(kLevyU1) == "ja" ? "1" : "2");
   record.Add("IdNr", column(kTaxId));
-  context.AddRecord(record.Text());
+  context.AddRecord(record);
+  if (personnelNumber.size() != line[0].size()) {
+    context.Warn(Warning::PersonnelNumberShortened, line[0]);
+  }
 
   if (context.TakeBankData()) {
     AddBankConnection(line, personnelNumber, holder, named, work.bank, context);
@@ -198,11 +204,14 @@ void ReadLexwareHeader(ReaderContext& context) {
   FillColumnTable(context.HeaderLine(), context.Table());
   NamedColumns named(context);
   Workspace work;
-  for (const std::string_view line : context.SourceLines()) {
+  for (const std::string_view line : context.Lines()) {
     // Employee lines begin with their personnel number; the column line does not. A line saved
     // by a spreadsheet lacks the closing semicolon; it is split as if closed like the column
     // line, so that its last column is read too.
-    if (line.size() < 2 || !StartsWithDigit(line)) continue;
+    if (line.size() < 2 || !StartsWithDigit(line)) {
+      context.SkipNonEmployeeLine(line);
+      continue;
+    }
     ReadEmployee(work.line.AssignClosed(line), named, work, context);
   }
   if (context.TakeBankData()) context.SaveBankFile();

@@ -82,7 +82,9 @@ void AssignHolder(const Columns& columns, std::string& holder) {
 
 void AddBankConnection(const Columns& columns, BankConnection& bank, ReaderContext& context) {
   // Only a German bank code of exactly 8 characters makes a usable bank connection.
-  if (columns[kBankCode].size() != 8) return;
+  if (columns[kBankCode].size() != 8) {
+    return context.BankDataUnused(Warning::BankCodeNotEight, columns[kBankCode]);
+  }
   bank.personnelNumber = columns[0];
   AssignHolder(columns, bank.holder);
   bank.bankCode = columns[kBankCode];
@@ -123,7 +125,7 @@ void ReadEmployee(std::string_view line, Workspace& work, ReaderContext& context
   AddTaxClass(columns[kTaxTable], columns[kTaxClass], record);
   record.Add("KiFr", ChildAllowance(columns[kChildren]));
   AddReligion(columns[kReligion], columns[kSpouseReligion], record);
-  context.AddRecord(record.Text());
+  context.AddRecord(record);
 
   if (context.TakeBankData()) AddBankConnection(columns, work.bank, context);
 }
@@ -133,9 +135,13 @@ void ReadEmployee(std::string_view line, Workspace& work, ReaderContext& context
 void ReadLexwareSecond(ReaderContext& context) {
   context.AddFlagLine();
   Workspace work;
-  for (const std::string_view line : context.SourceLines()) {
+  for (const std::string_view line : context.Lines()) {
     // Employee lines begin with their personnel number; the column line does not.
-    if (StartsWithDigit(line)) ReadEmployee(line, work, context);
+    if (StartsWithDigit(line)) {
+      ReadEmployee(line, work, context);
+    } else {
+      context.SkipNonEmployeeLine(line);
+    }
   }
   if (context.TakeBankData()) context.SaveBankFile();
 }

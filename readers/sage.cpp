@@ -106,7 +106,9 @@ void BuildRecord(const Columns& columns, RecordBuilder& record) {
 }
 
 void AddBankConnection(ReaderContext& context, const Columns& columns, BankConnection& bank) {
-  if (columns[kIban].size() <= kShortestIban) return;
+  if (columns[kIban].size() <= kShortestIban) {
+    return context.BankDataUnused(Warning::IbanTooShort, columns[kIban]);
+  }
   bank.personnelNumber = columns[kPersonnelNumber];
   bank.holder.assign(columns[kSurname]).append(", ").append(columns[kFirstName]);
   bank.bankName = columns[kBankName];
@@ -123,11 +125,14 @@ void ReadSage(ReaderContext& context) {
   Columns columns;
   RecordBuilder record;
   BankConnection bank;
-  for (const std::string_view line : context.SourceLines()) {
-    if (!IsEmployeeLine(line)) continue;
+  for (const std::string_view line : context.Lines()) {
+    if (!IsEmployeeLine(line)) {
+      context.SkipNonEmployeeLine(line);
+      continue;
+    }
     columns.Assign(line);
     BuildRecord(columns, record);
-    context.AddRecord(record.Text());
+    context.AddRecord(record);
     if (context.TakeBankData()) AddBankConnection(context, columns, bank);
   }
   if (context.TakeBankData()) context.SaveBankFile();

@@ -72,7 +72,7 @@ void ReadEmployee(ReaderContext& context, const Columns& columns, RecordBuilder&
       .Add("PG", PersonGroup(columns[kPersonGroup]))
       .Add("BG", ContributionGroup(columns[kContributionGroup]))
       .Add("IdNr", columns[kTaxId]);
-  context.AddRecord(record.Text());
+  context.AddRecord(record);
 }
 
 }  // namespace
@@ -83,8 +83,12 @@ void ReadSbs(ReaderContext& context) {
   // same buffers.
   Columns columns;
   RecordBuilder record;
-  for (const std::string_view line : context.SourceLines()) {
-    if (IsEmployeeLine(line)) ReadEmployee(context, columns.Assign(line), record);
+  for (const std::string_view line : context.Lines()) {
+    if (IsEmployeeLine(line)) {
+      ReadEmployee(context, columns.Assign(line), record);
+    } else {
+      context.SkipNonEmployeeLine(line);
+    }
   }
 }
 

@@ -108,7 +108,8 @@ std::string ChildAllowance(std::string_view field, char decimalSeparator) {
   if (digits) {
     const std::string_view number = field.substr(start, i - start);
     std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::fixed);
-    if (negative) value = -value;
+    // "-0" and "-.0" are no negative allowance: Kandrel gets 0.
+    if (negative && value != 0.0) value = -value;
   }
   char buffer[64];
   const auto result =
@@ -165,7 +166,7 @@ void ReadEmployee(ReaderContext& context, std::string_view line) {
       .Add("Taet", Cut(line, kActivity))
       .AddItems("OW=1;")
       .Add("Staat", Cut(line, kNationality));
-  context.AddRecord(record.Take());
+  context.AddRecord(record);
 }
 
 // The BIC serves only to find the bank's name; the savings bank of Oldenburg is named without
@@ -180,10 +181,16 @@ void ReadBankConnections(ReaderContext& context) {
   BankCodeTable table(context.ReadBareFile(kBankCodeListName, BareFileHome::Program));
   const std::string contents =
       DecodeSourceText(context.ReadBareFile(kBankConnectionFileName, BareFileHome::Source));
-  for (const std::string_view line : SplitLines(contents)) {
+  const std::vector<std::string_view> lines = SplitLines(contents);
+  for (const std::string_view line : context.Lines(lines, kBankConnectionFileName)) {
     const std::string_view iban = TrimView(Cut(line, kIban));
-    const std::string bankName = BankName(TrimView(Cut(line, kBic)), table);
-    if (iban.size() <= 8) continue;
+    const std::string_view bic = TrimView(Cut(line, kBic));
+    const std::string bankName = BankName(bic, table);
+    if (iban.size() <= 8) {
+      context.Skip(TrimView(line).empty() ? SkipReason::EmptyLine : SkipReason::NoUsableIban);
+      continue;
+    }
+    if (bankName.empty()) context.BankDataUnused(Warning::BicNotInBankCodeList, bic);
     BankConnection bank;
     bank.personnelNumber = std::string(Cut(line, kBankPersonnelNumber));
     bank.holder = Trim(Cut(line, kAccountHolder));
@@ -198,8 +205,13 @@ void ReadBankConnections(ReaderContext& context) {
 
 void ReadVarial(ReaderContext& context) {
   context.AddFlagLine();
-  for (const std::string_view line : context.SourceLines()) {
-    if (!IsEmployeeLine(line)) continue;
+  for (const std::string_view line : context.Lines()) {
+    if (!IsEmployeeLine(line)) {
+      context.Skip(line.empty()             ? SkipReason::EmptyLine
+                   : TrimView(line).empty() ? SkipReason::BlankLine
+                                            : SkipReason::PositionTest);
+      continue;
+    }
     ReadEmployee(context, line);
   }
   if (context.TakeBankData()) ReadBankConnections(context);

@@ -115,6 +115,53 @@ TEST_F(CliTest, MultiLineMessagesKeepTheirLineBreaks) {
             "falscher Programmname hinterlegt.\nEine Übernahme ist so nicht möglich.\n");
 }
 
+// The protocol: its summary after the messages, and the CSV file when asked for.
+TEST_F(CliTest, ProtocolSummaryAndFile) {
+  WriteFile(data.File("Konfi-18"), "");
+  WriteFile(src.File("sbs.csv"),
+            "Firmen-Nr.;Personal-Nr.;Nachname;Vorname;\r\n1;7;Meier;Eva;;;;01.02.1970;;;;01.04."
+            "2005;\r\n");
+  std::vector<std::string> args = Args("SBS", src.File("sbs.csv"));
+  args.insert(args.end(), {"--protocol", cwd.File("protokoll.csv"), "--bank", "Nein"});
+  const CliResult r = RunCli(args, cwd.Path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "[Datei erfolgreich hergestellt.] 1 Datensätze in der Datei " + data.Path() +
+                       "KDIMPORT.TXT gespeichert.\n");
+  EXPECT_EQ(r.protocol,
+            "[Protokoll] Zeilen gelesen: 2 (sbs.csv)\n"
+            "[Protokoll] Datensätze übernommen: 1\n"
+            "[Protokoll] Übersprungen, Spaltenzeile: 1\n");
+  EXPECT_EQ(ReadFile(cwd.File("protokoll.csv")),
+            "\xEF\xBB\xBF"
+            "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"
+            "sbs.csv;1;;;übersprungen;Spaltenzeile\r\n"
+            "sbs.csv;2;7;Meier, Eva;übernommen;\r\n");
+}
+
+TEST_F(CliTest, ProtocolFileThatCannotBeWrittenEndsWithOne) {
+  WriteFile(data.File("Konfi-18"), "");
+  WriteFile(src.File("sbs.csv"), "");
+  std::vector<std::string> args = Args("SBS", src.File("sbs.csv"));
+  args.insert(args.end(), {"--protocol", cwd.Path() + "fehlt/protokoll.csv"});
+  const CliResult r = RunCli(args, cwd.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "[Fehler] Datei " + cwd.Path() + "fehlt/protokoll.csv kann nicht erstellt werden\n");
+  EXPECT_TRUE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
+}
+
+TEST_F(CliTest, RefusedRunHasNoSummaryAndAnEmptyProtocol) {
+  WriteFile(src.File("sbs.csv"), "");
+  std::vector<std::string> args = Args("SBS", src.File("sbs.csv"));
+  args.insert(args.end(), {"--protocol", cwd.File("protokoll.csv")});
+  const CliResult r = RunCli(args, cwd.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.protocol, "");
+  EXPECT_EQ(ReadFile(cwd.File("protokoll.csv")),
+            "\xEF\xBB\xBF"
+            "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n");
+}
+
 // The files with fixed bare names: first the current directory, then the bank code list beside
 // the program and VARIAL's bank file beside the export. The program runs from a folder of its
 // own, so what lies beside it is up to the test.

@@ -200,7 +200,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ChildAllowanceCase{"0x1A", ',', "0"}, ChildAllowanceCase{"\t1.5", ',', "1,5"},
                       ChildAllowanceCase{"  2 ", ',', "2"}, ChildAllowanceCase{"0.25", '.', "0.25"},
                       ChildAllowanceCase{"1.5 ", '.', "1.5"},
-                      ChildAllowanceCase{"0.01", ',', "0,01"}));
+                      ChildAllowanceCase{"0.01", ',', "0,01"},
+                      // No negative zero: "-0" would reach Kandrel as "KiFr=-0;".
+                      ChildAllowanceCase{"-0  ", ',', "0"}, ChildAllowanceCase{"-.0 ", ',', "0"},
+                      ChildAllowanceCase{"-0.0", '.', "0"}));
 
 struct LineTestCase {
   const char* what;

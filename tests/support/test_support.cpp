@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -123,7 +124,9 @@ kd::RunResult ConversionHarness::Run(std::string_view program, std::string_view 
   conversion.decimalSeparator = decimalSeparator;
   conversion.bareFiles.directory = bareDir.Path();
   conversion.ReadSettings({source, dir.Path(), umlauts, bank, year}, program);
-  return conversion.Run(program);
+  const kd::RunResult result = conversion.Run(program);
+  protocol = conversion.protocol;
+  return result;
 }
 
 namespace {
@@ -156,7 +159,13 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
 #else
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
-  result.out = ReadFile(io.File("out"));
+  const std::string out = ReadFile(io.File("out"));
+  for (std::size_t at = 0; at < out.size();) {
+    const std::size_t end = std::min(out.find('\n', at), out.size() - 1) + 1;
+    const std::string_view line = std::string_view(out).substr(at, end - at);
+    (line.starts_with("[Protokoll] ") ? result.protocol : result.out).append(line);
+    at = end;
+  }
   result.err = ReadFile(io.File("err"));
   return result;
 }

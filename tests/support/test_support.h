@@ -118,6 +118,9 @@ class ConversionHarness {
   kd::RunResult Run(std::string_view program, std::string_view contents,
                     std::string_view name = "export.csv");
 
+  // What became of every line in the last run.
+  kd::Protocol protocol;
+
   std::string ImportFile() const { return ReadFile(dir.File("KDIMPORT.TXT")); }
   bool ImportFileExists() const { return FileExists(dir.File("KDIMPORT.TXT")); }
   std::string BankFile() const { return ReadFile(dir.File("Bank-" + year)); }
@@ -126,8 +129,9 @@ class ConversionHarness {
 
 // What kdimport-cli printed and its exit status.
 struct CliResult {
-  int status = -1;  // exit status; -1 when the program did not exit normally (a signal)
-  std::string out;
+  int status = -1;       // exit status; -1 when the program did not exit normally (a signal)
+  std::string out;       // standard output but the protocol's summary lines
+  std::string protocol;  // the summary lines ("[Protokoll] ..."), which come last
   std::string err;
 };
 

@@ -1,0 +1,173 @@
+// The protocol of a run: what became of every line of the export (and of VARIAL's bank
+// connection file), and what Kandrel would stumble over. It is collected while the reader runs
+// and never changes a written byte or a message of the run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "largetext.h"
+
+namespace kd {
+
+enum class LineResult : std::uint8_t { Converted, Skipped };
+
+// Why a reader took no record from a line. Each reader names the reason where it skips a line.
+enum class SkipReason : std::uint8_t {
+  ColumnLine,                 // the export's first line, naming its columns
+  EmptyLine,                  // nothing in it
+  BlankLine,                  // blanks only
+  OneCharacter,               // too short to hold a personnel number and a separator
+  NoDigitAtStart,             // employee lines begin with their personnel number
+  PersonnelNumberOutOfRange,  // Kandrel takes personnel numbers 1 to 9998
+  SurnameNotUsable,           // empty, or beginning with a digit, a blank or a punctuation mark
+  PositionTest,               // a fixed-width line without a personnel number at its place
+  NoUsableIban,               // a bank connection without an IBAN of more than 8 characters
+  NotRead,                    // the reader passed the line without saying why (never expected)
+};
+inline constexpr int kSkipReasonCount = 10;
+
+// What may need a second look on a line that became a record. None of them changes a record or
+// a bank line.
+enum class Warning : std::uint8_t {
+  PersonnelNumberEmpty,
+  PersonnelNumberNotDigits,
+  PersonnelNumberTooLong,
+  PersonnelNumberShortened,
+  PersonnelNumberTwice,
+  IbanTooShort,          // an IBAN of 8 characters or fewer: no bank line
+  BankCodeNotEight,      // a bank code of another length than 8: no bank line
+  IbanCheckDigits,       // ISO 13616, modulo 97
+  IbanLength,            // not the length of its country
+  BicNotInBankCodeList,  // so the bank name stays empty
+  ColumnShift,           // the Lexware column shift switched on here
+  BirthDate,             // empty or not DD.MM.YYYY
+  EntryDate,
+};
+inline constexpr int kWarningCount = 13;
+
+// Texts a person reads (UTF-8): a skip reason, and a warning's title for the summary.
+std::string_view SkipReasonText(SkipReason reason);
+std::string_view WarningTitle(Warning warning);
+
+// True when `iban` (without blanks) passes the ISO 13616 check: the first four characters moved
+// to the end, letters counted as 10 to 35, the number modulo 97 is 1.
+bool IbanCheckDigitsValid(std::string_view iban);
+// The length of an IBAN of the country of its first two letters; 0 for a country not known.
+std::size_t IbanLengthOfCountry(std::string_view iban);
+// True when `date` has the form DD.MM.YYYY and names a day of the calendar.
+bool IsCalendarDate(std::string_view date);
+
+class Protocol {
+ public:
+  struct Line {
+    std::uint32_t number = 0;  // counted from 1 in its file, as the file was loaded
+    std::uint8_t file = 0;     // index into Files()
+    LineResult result = LineResult::Skipped;
+    SkipReason reason = SkipReason::NotRead;
+    bool bankLine = false;         // a bank line was written for it
+    std::uint16_t warnings = 0;    // bits by Warning
+    std::uint16_t numberSize = 0;  // length of its personnel number
+    // Before Finish: 1 + the slot counting its personnel number; after: 1 + index of the group
+    // of lines sharing it, or 0.
+    std::uint32_t twinGroup = 0;
+    std::uint32_t text = 0;  // where its personnel number and name are kept
+    bool Has(Warning w) const { return (warnings >> static_cast<int>(w)) & 1u; }
+  };
+
+  // ---- Reading the protocol
+
+  // The files whose lines it holds, by name without their folder (Windows-1252).
+  const std::vector<std::string>& Files() const { return files_; }
+  using LineList = std::vector<Line, LargeAllocator<Line>>;
+  const LineList& Lines() const { return lines_; }
+  // The record's personnel number and name as written (Windows-1252); empty for skipped lines.
+  std::string_view PersonnelNumber(const Line& line) const;
+  std::string_view Name(const Line& line) const;
+  // The reason of a skipped line or the warnings of a converted one, joined by " / " (UTF-8).
+  std::string Hint(const Line& line) const;
+  // Skipped lines and lines with warnings are those a person should look at.
+  static bool NeedsAttention(const Line& line) {
+    return line.result == LineResult::Skipped || line.warnings != 0;
+  }
+  // Lines with warnings and skipped lines that could have been employees (not the column line,
+  // nor empty or blank lines).
+  std::size_t AttentionCount() const;
+
+  std::size_t LinesRead(std::size_t file) const;
+  std::size_t RecordsWritten() const { return records_; }
+  std::size_t BankLinesWritten() const { return bankLines_; }
+  std::size_t Skipped(SkipReason reason) const { return skipped_[static_cast<int>(reason)]; }
+  std::size_t Warnings(Warning warning) const { return warned_[static_cast<int>(warning)]; }
+  // True once a reader began; false for a run refused before.
+  bool Started() const { return started_; }
+
+  // The summary, one line each (UTF-8): lines read, records written, bank lines written, lines
+  // skipped by reason, warnings by kind, and how the run ended when it stopped.
+  std::vector<std::string> Summary() const;
+
+  // The protocol as CSV: UTF-8 with a byte-order mark, lines ended by CR LF, separated by ";".
+  std::string Csv() const;
+  // Writes Csv() to `path` (Windows-1252), replacing the file; throws FileError::CannotCreate.
+  void WriteCsv(std::string_view path) const;
+
+  // ---- Collecting (the reader context)
+
+  void Start(bool bankSetting);
+  // Room for so many more lines.
+  void Reserve(std::size_t lines);
+  // Begins the lines of another file; `name` may be a path.
+  void BeginFile(std::string_view name);
+  // The next line of the current file; it counts as skipped without reason until told.
+  void NextLine();
+  void Skip(SkipReason reason);
+  // The current line became a record with this personnel number and name.
+  void Convert(std::string_view personnelNumber, std::string_view name);
+  void MarkBankLine();
+  // `detail` completes the warning's text (a value, a BIC) where it has one.
+  void Warn(Warning warning, std::string_view detail = {});
+  // After the reader, or when the run stopped: finds the personnel numbers written twice.
+  void Finish();
+  // The run stopped after the reader started; `message` is what the person was shown (UTF-8).
+  void Stop(std::string_view message) { stopMessage_ = message; }
+  // A note on the export as a whole, such as a program that fits it better (UTF-8).
+  void AddNote(std::string note) { notes_.push_back(std::move(note)); }
+
+ private:
+  struct Detail {
+    std::uint32_t line;
+    Warning warning;
+    std::string text;
+  };
+  std::string_view Stored(std::uint32_t at) const;
+  std::string WarningHint(std::size_t index, const Line& line, Warning warning) const;
+
+  bool started_ = false;
+  bool bankSetting_ = false;
+  std::vector<std::string> files_;
+  std::vector<std::size_t> fileLines_;
+  // Big exports have hundreds of thousands of lines: both lists live in large pages.
+  LineList lines_;
+  LargeText texts_;              // personnel number, NUL, name, NUL of every converted line
+  std::vector<Detail> details_;  // in line order
+  std::uint32_t TwinSlot(std::string_view personnelNumber);
+  std::vector<std::uint32_t> twinCounts_;  // lines by slot of their personnel number
+  std::unordered_map<std::uint64_t, std::uint32_t> bigNumberSlots_;
+  std::unordered_map<std::string, std::uint32_t> textSlots_;
+  bool twinsFound_ = false;
+  std::vector<std::vector<std::uint32_t>> twins_;  // line indices sharing a personnel number
+  std::size_t records_ = 0;
+  std::size_t bankLines_ = 0;
+  std::size_t skipped_[kSkipReasonCount] = {};
+  std::size_t warned_[kWarningCount] = {};
+  std::size_t shiftLine_ = 0;  // 1 + index of the line where the column shift began
+  std::size_t skippedWhileShifted_ = 0;
+  std::size_t attention_ = 0;
+  std::string stopMessage_;
+  std::vector<std::string> notes_;
+};
+
+}  // namespace kd
