@@ -534,7 +534,18 @@ TEST_P(BigExportTest, WritesTheRecordsOfEveryCopyInOrder) {
       << "bank file differs from the copies' bank lines";
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, BigExportTest, ::testing::ValuesIn(SampleExports()), SampleName);
+// The Lexware sample of the protocol shows a column shift, after which the reader skips every
+// further line: copies of its lines add no records, so it cannot make a big export.
+std::vector<SampleExport> BigExportSamples() {
+  std::vector<SampleExport> samples = SampleExports();
+  std::erase_if(samples, [](const SampleExport& s) {
+    return std::filesystem::path(s.path).filename() == "Personalstammblatt_Protokoll.csv";
+  });
+  return samples;
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, BigExportTest, ::testing::ValuesIn(BigExportSamples()),
+                         SampleName);
 
 using FaultParam = std::tuple<std::string, std::string>;  // program folder, file that fails
 
