@@ -328,7 +328,9 @@ std::string Protocol::WarningHint(std::size_t index, const Line& line, Warning w
     case Warning::PersonnelNumberShortened:
       return "Personalnummer " + detail + " gekürzt auf " + number;
     case Warning::PersonnelNumberTwice: {
-      std::string text = "Personalnummer " + number + " mehrfach, auch in Zeile ";
+      std::string text = "Personalnummer " + number + " mehrfach";
+      if (line.twinGroup == 0 || line.twinGroup > twins_.size()) return text;
+      text += ", auch in Zeile ";
       const std::vector<std::uint32_t>& group = twins_[line.twinGroup - 1];
       std::size_t named = 0;
       for (const std::uint32_t other : group) {
@@ -368,7 +370,10 @@ std::string Protocol::WarningHint(std::size_t index, const Line& line, Warning w
 }
 
 std::string Protocol::Hint(const Line& line) const {
-  const std::size_t index = static_cast<std::size_t>(&line - lines_.data());
+  // Details are kept by the line's place in Lines(); a copy of a line has none.
+  const bool own =
+      !lines_.empty() && &line >= lines_.data() && &line < lines_.data() + lines_.size();
+  const std::size_t index = own ? static_cast<std::size_t>(&line - lines_.data()) : lines_.size();
   if (line.result == LineResult::Skipped) {
     std::string text(SkipReasonText(line.reason));
     const bool blank = line.reason == SkipReason::ColumnLine ||

@@ -88,6 +88,7 @@ class Protocol {
   std::string_view PersonnelNumber(const Line& line) const;
   std::string_view Name(const Line& line) const;
   // The reason of a skipped line or the warnings of a converted one, joined by " / " (UTF-8).
+  // `line` is one of Lines().
   std::string Hint(const Line& line) const;
   // Skipped lines and lines with warnings are those a person should look at.
   static bool NeedsAttention(const Line& line) {

@@ -534,17 +534,17 @@ TEST_P(BigExportTest, WritesTheRecordsOfEveryCopyInOrder) {
       << "bank file differs from the copies' bank lines";
 }
 
-// The Lexware sample of the protocol shows a column shift, after which the reader skips every
-// further line: copies of its lines add no records, so it cannot make a big export.
-std::vector<SampleExport> BigExportSamples() {
+// The protocol's Lexware sample switches the column shift on, which holds for the rest of the
+// file: a second copy of its employees gives no records by design.
+std::vector<SampleExport> SamplesThatRepeat() {
   std::vector<SampleExport> samples = SampleExports();
   std::erase_if(samples, [](const SampleExport& s) {
-    return std::filesystem::path(s.path).filename() == "Personalstammblatt_Protokoll.csv";
+    return s.path.find("_Protokoll") != std::string::npos;
   });
   return samples;
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, BigExportTest, ::testing::ValuesIn(BigExportSamples()),
+INSTANTIATE_TEST_SUITE_P(Samples, BigExportTest, ::testing::ValuesIn(SamplesThatRepeat()),
                          SampleName);
 
 using FaultParam = std::tuple<std::string, std::string>;  // program folder, file that fails
