@@ -1,6 +1,6 @@
 // Reader throughput on synthetic exports: the employee lines of each sample export repeated to
-// 100,000 employees, read with the bank setting off and on; and the bank code lookup over the
-// bundled bank code list.
+// 100,000 employees, read with the bank setting off and on; the bank code lookup over the
+// bundled bank code list; and the recognition of each sample's export grown to 1 MB and 100 MB.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -151,6 +151,40 @@ void BM_BankCodeLookup(benchmark::State& state) {
 }
 BENCHMARK(BM_BankCodeLookup)->Arg(10)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 
+// The sample's export grown to about `megabytes` MB, as a file in the fixture's folder. The
+// benchmarks run one after the other; only the file of the current one is kept.
+std::string EnlargedFile(const std::filesystem::path& sample, std::size_t megabytes) {
+  static std::string key;
+  static std::filesystem::path path;
+  const std::string wanted = sample.string() + "/" + std::to_string(megabytes);
+  if (wanted == key) return path.string();
+  std::error_code ec;
+  if (!path.empty()) std::filesystem::remove(path, ec);
+  const std::string text = ReadAll(sample);
+  const bool fixedWidth = sample.filename() == "PWASCANS.EXP";
+  const std::size_t perThousand = std::max<std::size_t>(1, Enlarge(text, 1000, fixedWidth).size());
+  const std::size_t employees = megabytes * 1000000 * 1000 / perThousand;
+  key = wanted;
+  path = SharedFixture().work / sample.filename();
+  std::ofstream(path, std::ios::binary) << Enlarge(text, employees, fixedWidth);
+  return path.string();
+}
+
+// Recognition of the program that made an export file: it reads only the file's first 64 KiB,
+// so a 100 MB export takes as long as a small one.
+void BM_RecognizeFile(benchmark::State& state, std::filesystem::path sample) {
+  const std::size_t megabytes = static_cast<std::size_t>(state.range(0));
+  const std::string path = EnlargedFile(sample, megabytes);
+  std::string program;
+  for (auto _ : state) {
+    const kd::Recognition recognition = kd::readers::RecognizeFile(path);
+    program = std::string(recognition.program);
+    benchmark::DoNotOptimize(recognition.fit);
+  }
+  state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+  state.SetLabel(program);
+}
+
 // One benchmark per sample export, with the bank setting off (0) and on (1).
 int RegisterReaders() {
   const std::filesystem::path samples = KDIMPORT_SAMPLES_DIR;
@@ -176,6 +210,13 @@ int RegisterReaders() {
         ->Arg(0)
         ->Arg(1)
         ->Unit(benchmark::kMillisecond);
+    // Exports of 1 MB and 100 MB.
+    benchmark::RegisterBenchmark(
+        ("BM_RecognizeFile/" + program + "/" + file.filename().string()).c_str(), BM_RecognizeFile,
+        file)
+        ->Arg(1)
+        ->Arg(100)
+        ->Unit(benchmark::kMicrosecond);
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,10 +22,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Aufruf: kdimport-cli --program NAME --source DATEI --data-dir VERZEICHNIS\n"
+    "Aufruf: kdimport-cli --program NAME|auto --source DATEI --data-dir VERZEICHNIS\n"
     "                     [--year JJ] [--umlauts TEXT] [--bank TEXT]\n"
     "                     [--decimal-separator ZEICHEN] [--protocol DATEI]\n"
-    "                     [--help] [--version]\n";
+    "                     [--help] [--version]\n"
+    "        kdimport-cli --recognize DATEI\n";
 
 // The example of the help in the shell's own words.
 #ifdef _WIN32
@@ -48,7 +50,10 @@ constexpr const char* kHelp =
     "\n"
     "Angaben:\n"
     "  --program NAME        1. Übernahme aus Programm: Agenda, BBS, Datev, Dataline, Exact,\n"
-    "                        GDI, Lexware, sage, SBS oder VARIAL (groß oder klein geschrieben)\n"
+    "                        GDI, Lexware, sage, SBS oder VARIAL (groß oder klein geschrieben);\n"
+    "                        auto: das Programm, von dem die Quell-Datei ihrem Inhalt nach\n"
+    "                        stammt (gezeigt als [Erkannt] NAME); passt keines eindeutig, wird\n"
+    "                        nichts übernommen\n"
     "  --source DATEI        Pfad und Name der Quell-Datei: die Exportdatei des Programms\n"
     "  --data-dir VERZEICHNIS\n"
     "                        Datenverzeichnis in Kandrel: das Verzeichnis des Mandanten, in dem\n"
@@ -63,6 +68,9 @@ constexpr const char* kHelp =
     "  --protocol DATEI      das Protokoll der Übernahme als CSV-Datei schreiben: jede Zeile der\n"
     "                        Exportdatei mit Personalnummer, Name, Ergebnis (übernommen oder\n"
     "                        übersprungen) und Hinweis\n"
+    "  --recognize DATEI     nur das Programm nennen, von dem DATEI ihrem Inhalt nach stammt,\n"
+    "                        geschrieben wie in der Liste im Fenster, oder \"keines\", wenn\n"
+    "                        keines eindeutig passt; gelesen werden nur die ersten 64 KiB\n"
     "  --help                diese Hilfe zeigen\n"
     "  --version             die Versionsnummer zeigen\n"
     "\n"
@@ -85,7 +93,8 @@ constexpr const char* kHelp =
     "  Dateifehler in der Standardfehlerausgabe. Danach fasst das Protokoll in der\n"
     "  Standardausgabe zusammen, was aus den Zeilen der Exportdatei wurde, je Zeile mit\n"
     "  [Protokoll] davor: gelesene Zeilen, übernommene Datensätze und Bankverbindungen,\n"
-    "  übersprungene Zeilen nach Grund, Hinweise nach Art.\n"
+    "  übersprungene Zeilen nach Grund, Hinweise nach Art. Bei --program auto steht vor allem\n"
+    "  das erkannte Programm als [Erkannt] NAME in der Standardausgabe.\n"
     "\n"
     "Rückgabewert:\n"
     "  0                     KDIMPORT.TXT wurde geschrieben\n"
@@ -94,12 +103,21 @@ constexpr const char* kHelp =
     "                        Protokolldatei konnte nicht geschrieben werden\n"
     "  2                     falscher Aufruf (unbekannte Angabe, fehlender Wert, ein Zeichen\n"
     "                        außerhalb des Zeichensatzes Windows-1252)\n"
+    "  --recognize gibt 0 zurück, wenn es ein Programm oder \"keines\" nennt, und 1, wenn die\n"
+    "  Datei fehlt oder nicht lesbar ist.\n"
     "\n"
     "Beispiel:\n"
     "  kdimport-cli --program Datev --source LG_ASCII_12345_SD.txt --year 18 "  //
     KDIMPORT_EXAMPLE_CONTINUE
     "\n"
-    "               --data-dir " KDIMPORT_EXAMPLE_DIR "\n";
+    "               --data-dir " KDIMPORT_EXAMPLE_DIR
+    "\n"
+    "  kdimport-cli --program auto --source Tabelle2929.csv --year 18 "  //
+    KDIMPORT_EXAMPLE_CONTINUE
+    "\n"
+    "               --data-dir " KDIMPORT_EXAMPLE_DIR
+    "\n"
+    "  kdimport-cli --recognize Tabelle2929.csv\n";
 
 // Prints what the window would show in message boxes.
 class ConsoleInterface : public kd::UserInterface {
@@ -176,6 +194,8 @@ int Main(const std::vector<std::string>& args) {
   std::string bank = "Ja";
   std::string protocolFile;
   char decimalSeparator = 0;
+  std::string recognize;
+  bool recognizeOnly = false;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -211,9 +231,12 @@ int Main(const std::vector<std::string>& args) {
       target = &bank;
     else if (name == "--protocol")
       target = &protocolFile;
+    else if (name == "--recognize")
+      target = &recognize;
     std::string separatorText;
     if (name == "--decimal-separator") target = &separatorText;
     if (target == nullptr) return UsageError("unbekannte Option " + std::string(arg));
+    if (target == &recognize) recognizeOnly = true;
     if (!hasValue) {
       if (i + 1 >= args.size()) return UsageError("fehlender Wert für " + std::string(name));
       value = args[++i];
@@ -236,6 +259,17 @@ int Main(const std::vector<std::string>& args) {
   }
 
   ConsoleInterface ui;
+  if (recognizeOnly) {
+    const std::optional<std::string> line = kd::readers::RecognizedProgramLine(recognize, ui);
+    if (!line) return 1;
+    std::cout << *line << '\n';
+    return 0;
+  }
+  if (kd::readers::IsAutoProgram(program)) {
+    const std::optional<std::string> recognised = kd::readers::ProgramForAutoRun(source, ui);
+    if (!recognised) return 1;
+    program = *recognised;
+  }
   kd::Conversion conversion(ui, kd::readers::Table());
   conversion.decimalSeparator =
       decimalSeparator != 0 ? decimalSeparator : EnvironmentDecimalSeparator();

@@ -32,14 +32,24 @@ bool IsYes(std::string_view setting);
 class ReaderContext;
 using ReaderFunction = void (*)(ReaderContext&);
 
+class ExportHead;
+
+// How a layout tells its export from the beginning of a file (recognition.h): how well the
+// file fits (0 to 1), and the layout's name where a program has more than one.
+struct Recognizer {
+  double (*fit)(const ExportHead& head) = nullptr;
+  std::string_view layout = {};
+};
+
 // One row of the reader table: the program name in upper case, whether the run keeps the
 // first line as the column line for it, an optional test on that column line (a row whose
-// test fails gives way to the next row of the same name) and the reader.
+// test fails gives way to the next row of the same name), the reader and its recognizer.
 struct ReaderEntry {
   std::string_view program;
   bool keepsHeaderLine = false;
   bool (*applies)(std::string_view headerLine) = nullptr;
   ReaderFunction read = nullptr;
+  Recognizer recognizer = {};
 };
 
 // Where the files with fixed bare names ("BLZ_20170904.txt", "PWASCUEB.EXP") are opened.

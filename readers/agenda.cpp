@@ -132,4 +132,63 @@ void ReadAgenda(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What an Agenda export looks like: the column line first, then employee lines of 80 or more
+// semicolons with the dates at columns 13 and 15 and the social insurance number at column 56.
+double AgendaFit(const ExportHead& head) {
+  static constexpr ColumnName kNames[] = {
+      {kPersonnelNumber, "Personalnummer"},
+      {kSurname, "Nachname"},
+      {kFirstName, "Vorname"},
+      {kStreet, "Stra\337e"},
+      {kHouseNumber, "Hausnummer"},
+      {kPostcode, "PLZ"},
+      {kTown, "Ort"},
+      {kEntryDate, "Eintritt"},
+      {kBirthDate, "Geburtsdatum"},
+      {kBankName, "Bankbezeichnung"},
+      {kIban, "IBAN-Nummer"},
+      {kBic, "BIC (SWIFT-Code)"},
+      {kTaxId, "Identifikationsnummer"},
+      {kTaxClass, "Steuerklasse"},
+      {kChildAllowance, "Kinderfreibetrag"},
+      {kReligion, "Religion Mitarbeiter"},
+      {kSpouseReligion, "Religion Ehegatte"},
+      {kInsuranceNumber, "SV-Nummer"},
+      {kActivityKey, "T\344tigkeitsschl\374ssel"},
+      {kJobTitle, "Beruf"},
+      {kSchooling, "Abschluss Schule"},
+      {kTraining, "Abschluss Beruf"},
+      {kLeasedLabour, "AN-\334berlassung"},
+      {kContractForm, "Form-Vertrag"},
+      {kPersonGroup, "Personengruppe"},
+      {kContributionGroup, "Beitragsgruppenschl\374ssel"},
+  };
+  static constexpr FieldLook kFields[] = {
+      {kPersonnelNumber, FieldKind::Number},
+      {kSurname, FieldKind::Name},
+      {kFirstName, FieldKind::Name},
+      {kStreet, FieldKind::Text},
+      {kPostcode, FieldKind::Postcode},
+      {kTown, FieldKind::Name},
+      {kEntryDate, FieldKind::Date},
+      {kBirthDate, FieldKind::Date},
+      {kIban, FieldKind::Iban},
+      {kBic, FieldKind::Bic},
+      {kTaxId, FieldKind::Number},
+      {kTaxClass, FieldKind::TaxClass},
+      {kChildAllowance, FieldKind::Decimal},
+      {kInsuranceNumber, FieldKind::InsuranceNumber},
+      {kActivityKey, FieldKind::Number},
+      {kPersonGroup, FieldKind::PersonGroup},
+      {kContributionGroup, FieldKind::ContributionGroup},
+  };
+  static constexpr std::string_view kFileNames[] = {"Personaldaten*.csv"};
+  static constexpr ExportLook kLook{.semicolons = kContributionGroup + 1,
+                                    .fields = kFields,
+                                    .columnLineRequired = true,
+                                    .columnNames = kNames,
+                                    .fileNames = kFileNames};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

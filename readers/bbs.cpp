@@ -117,4 +117,31 @@ void ReadBbs(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What a BBS export looks like: plain employee lines of 48 or more semicolons, a column line
+// where the export has one (its names are not fixed), dates written as short as 1.4.2005 at
+// columns 7, 17 and 21, and the bank connection with BIC and IBAN at columns 44 to 46.
+double BbsFit(const ExportHead& head) {
+  static constexpr FieldLook kFields[] = {
+      {kPersonnelNumber, FieldKind::Number},
+      {kActivityKey, FieldKind::Number},
+      {kJobTitle, FieldKind::Text},
+      {kEntryDate, FieldKind::Date},
+      {kFirstName, FieldKind::Name},
+      {kSurname, FieldKind::Name},
+      {kStreet, FieldKind::Text},
+      {kPostcode, FieldKind::Postcode},
+      {kTown, FieldKind::Name},
+      {kBirthDate, FieldKind::Date},
+      {kInsuranceNumber, FieldKind::InsuranceNumber},
+      {kInsuranceBegin, FieldKind::Date},
+      {kTaxClass, FieldKind::TaxClass},
+      {kChildAllowances, FieldKind::Decimal},
+      {kBic, FieldKind::Bic},
+      {kBankName, FieldKind::Text},
+      {kIban, FieldKind::Iban},
+  };
+  static constexpr ExportLook kLook{.semicolons = kAccountHolder + 1, .fields = kFields};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

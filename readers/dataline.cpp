@@ -57,4 +57,24 @@ void ReadDataline(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What a Dataline export looks like: plain employee lines of 17 or more semicolons, the birth
+// and entry dates at columns 9 and 14 and the social insurance number at column 16.
+double DatalineFit(const ExportHead& head) {
+  static constexpr FieldLook kFields[] = {
+      {kPersonnelNumber, FieldKind::Number},
+      {kSurname, FieldKind::Name},
+      {kFirstName, FieldKind::Name},
+      {kStreet, FieldKind::Text},
+      {kPostcode, FieldKind::Postcode},
+      {kTown, FieldKind::Name},
+      {kBirthDate, FieldKind::Date},
+      {kEntryDate, FieldKind::Date},
+      {kInsuranceNumber, FieldKind::InsuranceNumber},
+  };
+  static constexpr std::string_view kFileNames[] = {"Personalstammdaten*.dat"};
+  static constexpr ExportLook kLook{
+      .semicolons = kInsuranceNumber + 1, .fields = kFields, .fileNames = kFileNames};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

@@ -238,4 +238,59 @@ void ReadDatev(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What a DATEV export looks like: the quoted column line first, then employee lines of 122 or
+// more semicolons that begin with the adviser's and the client's number; names and other texts
+// stand in double quotes, numbers and dates quoted or bare.
+double DatevFit(const ExportHead& head) {
+  constexpr int kAdviserNumber = 0;
+  constexpr int kClientNumber = 1;
+  static constexpr ColumnName kNames[] = {
+      {kPersonnelNumber, "Personalnummer"},
+      {kSurname, "Familienname"},
+      {kFirstName, "Vorname"},
+      {kStreet, "Stra\337e/Postfach"},
+      {kPostcode, "PLZ"},
+      {kTown, "Ort"},
+      {kBirthDate, "Geburtsdatum"},
+      {kInsuranceNumber, "Versicherungsnummer"},
+      {kNationality, "Staatsangeh\366rigkeit"},
+      {kIban, "IBAN"},
+      {kBic, "BIC"},
+      {kEntryDate, "Eintrittsdatum"},
+      {kJobTitle, "Berufsbezeichnung"},
+      {kPersonGroup, "Personengruppenschl\374ssel"},
+      {kActivity, "T\344tigkeitsmerkmal"},
+      {kContributionGroup, "Beitragsgruppenschl\374ssel"},
+      {kLevies, "Umlagepflicht"},
+  };
+  static constexpr FieldLook kFields[] = {
+      {kAdviserNumber, FieldKind::Number, FieldForm::QuotedOrBare},
+      {kClientNumber, FieldKind::Number, FieldForm::QuotedOrBare},
+      {kPersonnelNumber, FieldKind::Number, FieldForm::QuotedOrBare},
+      {kSurname, FieldKind::Name, FieldForm::Quoted},
+      {kFirstName, FieldKind::Name, FieldForm::Quoted},
+      {kStreet, FieldKind::Text, FieldForm::Quoted},
+      {kPostcode, FieldKind::Postcode, FieldForm::QuotedOrBare},
+      {kTown, FieldKind::Name, FieldForm::Quoted},
+      {kBirthDate, FieldKind::Date, FieldForm::QuotedOrBare},
+      {kInsuranceNumber, FieldKind::InsuranceNumber, FieldForm::QuotedOrBare},
+      {kIban, FieldKind::Iban, FieldForm::QuotedOrBare},
+      {kBic, FieldKind::Bic, FieldForm::QuotedOrBare},
+      {kEntryDate, FieldKind::Date, FieldForm::QuotedOrBare},
+      {kJobTitle, FieldKind::Text, FieldForm::Quoted},
+      {kPersonGroup, FieldKind::PersonGroup, FieldForm::QuotedOrBare},
+      {kContributionGroup, FieldKind::ContributionGroup, FieldForm::QuotedOrBare},
+      {kTaxId, FieldKind::Number, FieldForm::QuotedOrBare},
+      {kTaxClass, FieldKind::TaxClass, FieldForm::QuotedOrBare},
+      {kChildAllowances, FieldKind::Decimal, FieldForm::QuotedOrBare},
+  };
+  static constexpr std::string_view kFileNames[] = {"LG_ASCII*_SD.txt"};
+  static constexpr ExportLook kLook{.semicolons = kWorkingTime + 1,
+                                    .fields = kFields,
+                                    .columnLineRequired = true,
+                                    .columnNames = kNames,
+                                    .fileNames = kFileNames};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

@@ -136,4 +136,36 @@ void ReadExact(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What an EXACT export looks like: employee lines of 24 or more semicolons with the birth date,
+// the social insurance number and the entry date at columns 6, 7 and 9, and the bank code at
+// column 12; the column line, where there is one, in capitals.
+double ExactFit(const ExportHead& head) {
+  static constexpr ColumnName kNames[] = {
+      {kPersonnelNumber, "PNR."},  {kSurname, "NAME"},           {kFirstName, "VORNAME"},
+      {kStreet, "STRASSE"},        {kPostcode, "PLZ"},           {kTown, "ORT"},
+      {kBirthDate, "GEB."},        {kInsuranceNumber, "SV-NR."}, {kJobTitle, "BERUF"},
+      {kEntryDate, "EINTRITT"},    {kBankName, "BANK"},          {kBankCode, "BLZ"},
+      {kAccountNumber, "KTONR."},  {kMunicipalityKey, "AGS"},    {kTaxClass, "LSTKL"},
+      {kChildAllowance, "KI.FR."}, {kReligion, "RELI"},          {kNationality, "STAAT"},
+      {kPersonGroup, "PGR"},       {kActivity, "TAET"},          {kContributionGroup, "BGS"},
+      {kTransitionZone, "GZ"},
+  };
+  static constexpr FieldLook kFields[] = {
+      {kPersonnelNumber, FieldKind::Number}, {kSurname, FieldKind::Name},
+      {kFirstName, FieldKind::Name},         {kStreet, FieldKind::Text},
+      {kPostcode, FieldKind::Postcode},      {kTown, FieldKind::Name},
+      {kBirthDate, FieldKind::Date},         {kInsuranceNumber, FieldKind::InsuranceNumber},
+      {kEntryDate, FieldKind::Date},         {kBankCode, FieldKind::BankCode},
+      {kMunicipalityKey, FieldKind::Number}, {kTaxClass, FieldKind::TaxClass},
+      {kChildAllowance, FieldKind::Decimal}, {kPersonGroup, FieldKind::PersonGroup},
+      {kActivity, FieldKind::Number},        {kContributionGroup, FieldKind::ContributionGroup},
+  };
+  static constexpr std::string_view kFileNames[] = {"persli*.txt"};
+  static constexpr ExportLook kLook{.semicolons = kTransitionZone + 1,
+                                    .fields = kFields,
+                                    .columnNames = kNames,
+                                    .fileNames = kFileNames};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

@@ -131,4 +131,35 @@ void ReadGdi(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What a GDI export looks like: no column line, every line an employee with 51 or more
+// semicolons of its own; the texts in double quotes, the dates at columns 10 and 16 bare.
+double GdiFit(const ExportHead& head) {
+  constexpr int kPersonnelNumber = 0;
+  static constexpr FieldLook kFields[] = {
+      {kPersonnelNumber, FieldKind::Number, FieldForm::QuotedOrBare},
+      {kFirstName, FieldKind::Name, FieldForm::Quoted},
+      {kSurname, FieldKind::Name, FieldForm::Quoted},
+      {kStreet, FieldKind::Text, FieldForm::Quoted},
+      {kPostcode, FieldKind::Postcode, FieldForm::Quoted},
+      {kTown, FieldKind::Name, FieldForm::Quoted},
+      {kNationality, FieldKind::Number, FieldForm::Quoted},
+      {kBirthDate, FieldKind::Date},
+      {kEntryDate, FieldKind::Date},
+      {kBankName, FieldKind::Text, FieldForm::Quoted},
+      {kBic, FieldKind::Bic, FieldForm::Quoted},
+      {kIban, FieldKind::Iban, FieldForm::Quoted},
+      {kInsuranceNumber, FieldKind::InsuranceNumber, FieldForm::Quoted},
+      {kContributionGroup[0], FieldKind::Number, FieldForm::Quoted},
+      {kContributionGroup[3], FieldKind::Number, FieldForm::Quoted},
+      {kActivityKey[0], FieldKind::Number, FieldForm::Quoted},
+      {kJobTitle, FieldKind::Text, FieldForm::Quoted},
+  };
+  static constexpr std::string_view kFileNames[] = {"Personal.csv"};
+  static constexpr ExportLook kLook{.semicolons = kActivityKey[4] + 1,
+                                    .everyLineIsEmployee = true,
+                                    .fields = kFields,
+                                    .fileNames = kFileNames};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

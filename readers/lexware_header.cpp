@@ -217,4 +217,71 @@ void ReadLexwareHeader(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What a Lexware export with its column line looks like: the first line names the columns,
+// "Wohnland;LKZ;" among them, and the employee lines hold under those names what the names
+// say. The names are looked up as the reader looks them up.
+double LexwareHeaderFit(const ExportHead& head) {
+  const std::string header = std::string(head.FirstLine()) + ";";
+  if (!LexwareHeaderApplies(header)) return 0;
+  // Every column the reader takes by name, with what it holds where that tells the layout apart.
+  struct NamedColumn {
+    std::string_view name;
+    std::optional<FieldKind> kind;
+  };
+  static constexpr NamedColumn kColumns[] = {
+      {kSurname, FieldKind::Name},
+      {kFirstName, FieldKind::Name},
+      {kStreet, FieldKind::Text},
+      {kHouseNumber, {}},
+      {kPostcode, FieldKind::Postcode},
+      {kTown, FieldKind::Name},
+      {kNationality, {}},
+      {kBirthDate, FieldKind::Date},
+      {kEntryDate, FieldKind::Date},
+      {kPersonGroup, FieldKind::PersonGroup},
+      {kInsuranceNumber, FieldKind::InsuranceNumber},
+      {kJobTitle, {}},
+      {kActivityKey, {}},
+      {kContributionGroups, FieldKind::ContributionGroup},
+      {kRiskTariff, {}},
+      {kTaxClass, {}},
+      {kChildren, FieldKind::Decimal},
+      {kReligion, {}},
+      {kSpouseReligion, {}},
+      {kParentStatus, {}},
+      {kLevyU1, {}},
+      {kTaxId, FieldKind::Number},
+      {kOtherSurname, {}},
+      {kOtherFirstName, {}},
+      {kBankName, {}},
+      {kBic, FieldKind::Bic},
+      {kIban, FieldKind::Iban},
+  };
+  static constexpr std::string_view kFileNames[] = {"*Personalstammblatt*"};
+
+  ColumnTable table;
+  FillColumnTable(header, table);
+  // The column under a name: the one after the semicolon that opens the name; -1 without it.
+  const auto columnOf = [&](std::string_view name) {
+    const int index = HeaderColumnIndex(name, header, table);
+    return index < 0 ? -1 : index + 1;
+  };
+  std::array<ColumnName, std::size(kColumns)> names{};
+  std::vector<FieldLook> fields = {{0, FieldKind::Number}};  // the personnel number
+  int lastColumn = 0;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string_view name = kColumns[i].name;
+    const int column = columnOf(name);
+    names[i] = {column, name.substr(1, name.size() - 2)};
+    lastColumn = std::max(lastColumn, column);
+    if (column >= 0 && kColumns[i].kind) fields.push_back({column, *kColumns[i].kind});
+  }
+  const ExportLook look{.semicolons = lastColumn + 1,
+                        .fields = fields,
+                        .columnLineRequired = true,
+                        .columnNames = names,
+                        .fileNames = kFileNames};
+  return FitOf(head, look);
+}
+
 }  // namespace kd::readers

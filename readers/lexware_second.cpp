@@ -146,4 +146,33 @@ void ReadLexwareSecond(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What the second Lexware layout looks like: a first line without "Wohnland;LKZ;", employee
+// lines of 86 or more semicolons with the dates at columns 17 and 18, the bank code at column
+// 27 and the social insurance number, written with blanks, at column 46.
+double LexwareSecondFit(const ExportHead& head) {
+  if (LexwareHeaderApplies(std::string(head.FirstLine()) + ";")) return 0;
+  constexpr int kPersonnelNumber = 0;
+  static constexpr FieldLook kFields[] = {
+      {kPersonnelNumber, FieldKind::Number},
+      {kSurname, FieldKind::Name},
+      {kFirstName, FieldKind::Name},
+      {kStreet, FieldKind::Text},
+      {kPostcode, FieldKind::Postcode},
+      {kTown, FieldKind::Name},
+      {kBirthDate, FieldKind::Date},
+      {kEntryDate, FieldKind::Date},
+      {kBankName, FieldKind::Text},
+      {kBankCode, FieldKind::BankCode},
+      {kInsuranceNumber, FieldKind::InsuranceNumber},
+      {kActivityKey, FieldKind::Number},
+      {kJobTitle, FieldKind::Text},
+      {kPersonGroup, FieldKind::PersonGroup},
+      {kContributionGroups, FieldKind::ContributionGroup},
+      {kTaxClass, FieldKind::TaxClass},
+      {kChildren, FieldKind::Decimal},
+  };
+  static constexpr ExportLook kLook{.semicolons = kSpouseReligion + 1, .fields = kFields};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

@@ -10,17 +10,21 @@ bool LexwareHeaderApplies(std::string_view headerLine) {
 
 std::span<const ReaderEntry> Table() {
   static constexpr std::array<ReaderEntry, 11> kTable = {{
-      {"LEXWARE", true, LexwareHeaderApplies, ReadLexwareHeader},
-      {"LEXWARE", true, nullptr, ReadLexwareSecond},
-      {"EXACT", false, nullptr, ReadExact},
-      {"BBS", false, nullptr, ReadBbs},
-      {"AGENDA", false, nullptr, ReadAgenda},
-      {"VARIAL", false, nullptr, ReadVarial},
-      {"DATALINE", false, nullptr, ReadDataline},
-      {"SBS", false, nullptr, ReadSbs},
-      {"SAGE", false, nullptr, ReadSage},
-      {"DATEV", false, nullptr, ReadDatev},
-      {"GDI", false, nullptr, ReadGdi},
+      {"LEXWARE",
+       true,
+       LexwareHeaderApplies,
+       ReadLexwareHeader,
+       {LexwareHeaderFit, "Personalstammblatt"}},
+      {"LEXWARE", true, nullptr, ReadLexwareSecond, {LexwareSecondFit, "feste Spaltenfolge"}},
+      {"EXACT", false, nullptr, ReadExact, {ExactFit}},
+      {"BBS", false, nullptr, ReadBbs, {BbsFit}},
+      {"AGENDA", false, nullptr, ReadAgenda, {AgendaFit}},
+      {"VARIAL", false, nullptr, ReadVarial, {VarialFit}},
+      {"DATALINE", false, nullptr, ReadDataline, {DatalineFit}},
+      {"SBS", false, nullptr, ReadSbs, {SbsFit}},
+      {"SAGE", false, nullptr, ReadSage, {SageFit}},
+      {"DATEV", false, nullptr, ReadDatev, {DatevFit}},
+      {"GDI", false, nullptr, ReadGdi, {GdiFit}},
   }};
   return kTable;
 }

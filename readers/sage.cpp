@@ -138,4 +138,61 @@ void ReadSage(ReaderContext& context) {
   if (context.TakeBankData()) context.SaveBankFile();
 }
 
+// What a Sage export looks like: the column line first, then employee lines of 55 or more
+// semicolons with the dates at columns 13 and 17, the IBAN at column 22 and the tax class
+// written as a word at column 24.
+double SageFit(const ExportHead& head) {
+  static constexpr ColumnName kNames[] = {
+      {kPersonnelNumber, "Pers-Nr"},
+      {kFirstName, "Vorname"},
+      {kSurname, "Name"},
+      {kStreet, "Stra\337e"},
+      {kPostcode, "Postleitzahl"},
+      {kTown, "Ort"},
+      {kNationality, "Nationalit\344t"},
+      {kEntryDate, "Eintritt"},
+      {kBirthDate, "Geburtsdatum"},
+      {kBankName, "Bank"},
+      {kIban, "IBAN"},
+      {kTaxClass, "Steuerklasse"},
+      {kChildAllowance, "Kinderfreibetrag"},
+      {kFactor, "Faktor"},
+      {kChurchTax, "Kirchensteuer"},
+      {kTaxId, "Steuer-ID"},
+      {kInsuranceNumber, "Rentenversicherungsnummer"},
+      {kPersonGroup, "Personengruppenschl\374ssel"},
+      {kActivityKey, "T\344tigkeitsschl\374ssel"},
+      {kJobTitle, "T\344tigkeit"},
+      {kActivityB1, "B1"},
+      {kActivityB2, "B2"},
+      {kContributionGroup, "SV-Schl\374ssel"},
+      {kParentStatus, "Elterneigenschaft"},
+      {kHazardTariff, "Gefahrentarifstelle"},
+  };
+  static constexpr FieldLook kFields[] = {
+      {kPersonnelNumber, FieldKind::Number},
+      {kFirstName, FieldKind::Name},
+      {kSurname, FieldKind::Name},
+      {kStreet, FieldKind::Text},
+      {kPostcode, FieldKind::Postcode},
+      {kTown, FieldKind::Name},
+      {kEntryDate, FieldKind::Date},
+      {kBirthDate, FieldKind::Date},
+      {kIban, FieldKind::Iban},
+      {kTaxClass, FieldKind::TaxClassWord},
+      {kChildAllowance, FieldKind::Decimal},
+      {kFactor, FieldKind::Decimal},
+      {kTaxId, FieldKind::Number},
+      {kInsuranceNumber, FieldKind::InsuranceNumber},
+      {kPersonGroup, FieldKind::PersonGroup},
+      {kActivityKey, FieldKind::Number},
+      {kContributionGroup, FieldKind::ContributionGroup},
+  };
+  static constexpr ExportLook kLook{.semicolons = kHazardTariff + 1,
+                                    .fields = kFields,
+                                    .columnLineRequired = true,
+                                    .columnNames = kNames};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

@@ -92,4 +92,55 @@ void ReadSbs(ReaderContext& context) {
   }
 }
 
+// What an SBS export looks like: the column line beginning with "Firmen-Nr.", then employee
+// lines of 32 semicolons that begin with the company number, the personnel number second.
+double SbsFit(const ExportHead& head) {
+  constexpr int kCompanyNumber = 0;
+  static constexpr ColumnName kNames[] = {
+      {kCompanyNumber, "Firmen-Nr."},
+      {kPersonnelNumber, "Personal-Nr."},
+      {kSurname, "Nachname"},
+      {kFirstName, "Vorname"},
+      {kStreet, "Stra\337e"},
+      {kPostcode, "Deutsche PLZ"},
+      {kTown, "Wohnort"},
+      {kBirthDate, "Geburtsdatum"},
+      {kEntryDate, "Eintritts-Datum"},
+      {kTaxClass, "Steuerklasse"},
+      {kActivityKey, "T\344tigkeits-Schl."},
+      {kNationality, "Staatsangeh\366rigk."},
+      {kInsuranceNumber, "Sozialversich.Nr."},
+      {kChildAllowances, "Kinderfreibetr\344ge"},
+      {kPersonGroup, "Personengruppe"},
+      {kContributionGroup, "Beitragsgruppe"},
+      {kTaxId, "TIN Steuer-Ident."},
+  };
+  static constexpr FieldLook kFields[] = {
+      {kCompanyNumber, FieldKind::Number},
+      {kPersonnelNumber, FieldKind::Number},
+      {kSurname, FieldKind::Name},
+      {kFirstName, FieldKind::Name},
+      {kStreet, FieldKind::Text},
+      {kPostcode, FieldKind::Postcode},
+      {kTown, FieldKind::Name},
+      {kBirthDate, FieldKind::Date},
+      {kEntryDate, FieldKind::Date},
+      {kTaxClass, FieldKind::TaxClass},
+      {kActivityKey, FieldKind::Number},
+      {kNationality, FieldKind::Number},
+      {kInsuranceNumber, FieldKind::InsuranceNumber},
+      {kChildAllowances, FieldKind::Decimal},
+      {kPersonGroup, FieldKind::PersonGroup},
+      {kContributionGroup, FieldKind::ContributionGroup},
+      {kTaxId, FieldKind::Number},
+  };
+  static constexpr std::string_view kFileNames[] = {"Tabelle2929*.csv"};
+  static constexpr ExportLook kLook{.semicolons = kTaxId + 1,
+                                    .fields = kFields,
+                                    .columnLineRequired = true,
+                                    .columnNames = kNames,
+                                    .fileNames = kFileNames};
+  return FitOf(head, kLook);
+}
+
 }  // namespace kd::readers

@@ -217,4 +217,44 @@ void ReadVarial(ReaderContext& context) {
   if (context.TakeBankData()) ReadBankConnections(context);
 }
 
+// What a VARIAL employee file looks like: fixed-width records of about 1,500 characters with
+// the personnel number at position 10, the names and the address in blank-filled fields, the
+// dates as YYYYMMDD. Its bank connection file, with records of some 300 characters, is not an
+// employee file and does not fit.
+double VarialFit(const ExportHead& head) {
+  static constexpr std::pair<Field, FieldKind> kFields[] = {
+      {kPersonnelNumber, FieldKind::Number},
+      {kSurname, FieldKind::Name},
+      {kFirstName, FieldKind::Name},
+      {kStreet, FieldKind::Text},
+      {kPostcode, FieldKind::Postcode},
+      {kTown, FieldKind::Name},
+      {kBirthDate, FieldKind::CompactDate},
+      {kEntryDate, FieldKind::CompactDate},
+      {kTaxClass, FieldKind::TaxClass},
+      {kChildAllowance, FieldKind::Decimal},
+      {kContributionGroup, FieldKind::ContributionGroup},
+      {kInsuranceNumber, FieldKind::InsuranceNumber},
+      {kPersonGroup, FieldKind::PersonGroup},
+      {kNationality, FieldKind::Number},
+      {kTaxIdNumber, FieldKind::Number},
+      {kActivity, FieldKind::Number},
+  };
+  static constexpr std::string_view kFileNames[] = {"PWASCANS*.EXP"};
+  const std::size_t fullLength = kActivity.position + kActivity.length - 1;
+  const std::size_t lengthToTaxId = kTaxIdNumber.position + kTaxIdNumber.length - 1;
+  ExportTally tally;
+  for (const std::string_view line : head.Lines()) {
+    if (!IsEmployeeLine(line)) {
+      tally.OtherLine();
+      continue;
+    }
+    tally.EmployeeLine(line.size() >= fullLength ? 1 : line.size() >= lengthToTaxId ? 0.9 : 0);
+    for (const auto& [field, kind] : kFields) {
+      tally.Check(Cut(line, field), kind, FieldForm::BlankFilled);
+    }
+  }
+  return WithFileNameHint(head, tally.Fit(), kFileNames);
+}
+
 }  // namespace kd::readers

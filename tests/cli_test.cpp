@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -306,16 +307,173 @@ TEST_P(CliUsageTest, WrongCommandLineGivesTwo) {
 INSTANTIATE_TEST_SUITE_P(Args, CliUsageTest,
                          ::testing::Values(UsageCase{{"--unknown"}}, UsageCase{{"--program"}},
                                            UsageCase{{"--source", "a", "--year"}},
-                                           UsageCase{{"stray"}},
+                                           UsageCase{{"stray"}}, UsageCase{{"--recognize"}},
                                            UsageCase{{"--decimal-separator", ",,"}}));
 
 TEST_F(CliTest, HelpAndVersion) {
   const CliResult help = RunCli({"--help"}, cwd.Path());
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Bankverbindungen übernehmen"), std::string::npos);
+  EXPECT_NE(help.out.find("kdimport-cli --recognize DATEI"), std::string::npos);
+  EXPECT_NE(help.out.find("--program NAME|auto"), std::string::npos);
   const CliResult version = RunCli({"--version"}, cwd.Path());
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("kdimport-cli ", 0), 0u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recognition of the program that made the source file
+
+std::string Sample(const std::string& file) {
+  return std::string(KDIMPORT_SAMPLES_DIR) + "/" + file;
+}
+
+struct SampleProgram {
+  std::string file;  // below the samples folder
+  std::string program;
+};
+
+void PrintTo(const SampleProgram& c, std::ostream* os) {
+  *os << c.file;
+}
+
+const SampleProgram kSamplePrograms[] = {
+    {"agenda/Personaldaten.csv", "Agenda"},
+    {"bbs/Personal.csv", "BBS"},
+    {"dataline/Personalstammdaten.dat", "Dataline"},
+    {"datev/LG_ASCII_12345_SD.txt", "Datev"},
+    {"exact/persli.txt", "Exact"},
+    {"gdi/Personal.csv", "GDI"},
+    {"lexware/Lexware_Mitarbeiter.csv", "Lexware"},
+    {"lexware/Personalstammblatt.csv", "Lexware"},
+    {"lexware/Personalstammblatt_Protokoll.csv", "Lexware"},
+    {"sage/Mitarbeiterliste.csv", "sage"},
+    {"sbs/Tabelle2929.csv", "SBS"},
+    {"varial/PWASCANS.EXP", "VARIAL"},
+};
+
+class CliSampleTest : public CliTest, public ::testing::WithParamInterface<SampleProgram> {};
+
+TEST_P(CliSampleTest, RecognizePrintsTheProgramAsTheWindowsList) {
+  const CliResult r = RunCli({"--recognize", Sample(GetParam().file)}, cwd.Path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, GetParam().program + "\n");
+  EXPECT_EQ(r.err, "");
+}
+
+// "auto" converts exactly as the recognised program does, after naming it.
+TEST_P(CliSampleTest, AutoConvertsWithTheRecognisedProgram) {
+  WriteFile(data.File("Konfi-18"), "");
+  WriteFile(cwd.File("BLZ_20170904.txt"), "");  // Datev reads the bank code list in any case
+  const std::vector<std::string> options = {"--bank", "Nein"};
+  std::vector<std::string> chosen = Args(GetParam().program, Sample(GetParam().file));
+  chosen.insert(chosen.end(), options.begin(), options.end());
+  const CliResult byName = RunCli(chosen, cwd.Path());
+  ASSERT_EQ(byName.status, 0) << byName.err;
+  const std::string expected = ReadFile(data.File("KDIMPORT.TXT"));
+  std::filesystem::remove(data.File("KDIMPORT.TXT"));
+
+  std::vector<std::string> automatic = Args("auto", Sample(GetParam().file));
+  automatic.insert(automatic.end(), options.begin(), options.end());
+  const CliResult r = RunCli(automatic, cwd.Path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "[Erkannt] " + GetParam().program + "\n" + byName.out);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadFile(data.File("KDIMPORT.TXT")), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, CliSampleTest, ::testing::ValuesIn(kSamplePrograms),
+                         [](const ::testing::TestParamInfo<SampleProgram>& info) {
+                           std::string name = info.param.file;
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
+                               '_');
+                           return name;
+                         });
+
+struct UnrecognisedCase {
+  const char* what;
+  std::string contents;
+};
+
+void PrintTo(const UnrecognisedCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class CliUnrecognisedTest : public CliTest,
+                            public ::testing::WithParamInterface<UnrecognisedCase> {};
+
+TEST_P(CliUnrecognisedTest, RecognizePrintsKeines) {
+  WriteFile(src.File("datei.csv"), GetParam().contents);
+  const CliResult r = RunCli({"--recognize=" + src.File("datei.csv")}, cwd.Path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "keines\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_P(CliUnrecognisedTest, AutoStopsWithoutWritingAnything) {
+  WriteFile(data.File("Konfi-18"), "");
+  WriteFile(src.File("datei.csv"), GetParam().contents);
+  const CliResult r = RunCli(Args("auto", src.File("datei.csv")), cwd.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "[Übergabe nicht möglich.] Das Programm der Quelldatei wurde nicht erkannt. Bitte "
+            "wählen Sie es aus.\n");
+  EXPECT_FALSE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
+  EXPECT_FALSE(kdtest::FileExists(data.File("Bank-18")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Others, CliUnrecognisedTest,
+                         ::testing::Values(UnrecognisedCase{"EmptyFile", ""},
+                                           UnrecognisedCase{
+                                               "BankStatement",
+                                               "Buchungstag;Valuta;Empf\xE4nger;Betrag\r\n"
+                                               "01.03.2024;01.03.2024;Stadtwerke;-54,00\r\n"
+                                               "04.03.2024;04.03.2024;Miete;-820,00\r\n"}),
+                         [](const ::testing::TestParamInfo<UnrecognisedCase>& info) {
+                           return std::string(info.param.what);
+                         });
+
+TEST_F(CliTest, VarialBankConnectionFileIsNoEmployeeExport) {
+  const CliResult r = RunCli({"--recognize", Sample("varial/PWASCUEB.EXP")}, cwd.Path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "keines\n");
+}
+
+// A missing source file is reported in the run's own words, whether the program is to be
+// recognised or only named.
+TEST_F(CliTest, MissingSourceIsReportedAsTheRunReportsIt) {
+  WriteFile(data.File("Konfi-18"), "");
+  const std::string missing = src.File("fehlt.csv");
+  const std::string message = "[Übergabe nicht möglich.] Die angegebene Quelldatei >" + missing +
+                              "< wurde nicht gefunden.\n";
+  const CliResult automatic = RunCli(Args("auto", missing), cwd.Path());
+  EXPECT_EQ(automatic.status, 1);
+  EXPECT_EQ(automatic.out, "");
+  EXPECT_EQ(automatic.err, message);
+  EXPECT_FALSE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
+  const CliResult recognize = RunCli({"--recognize", missing}, cwd.Path());
+  EXPECT_EQ(recognize.status, 1);
+  EXPECT_EQ(recognize.out, "");
+  EXPECT_EQ(recognize.err, message);
+  const CliResult folder = RunCli({"--recognize", src.Path()}, cwd.Path());
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_EQ(folder.err.rfind("[Übergabe nicht möglich.] Die angegebene Quelldatei >", 0), 0u);
+}
+
+// The recognised program passes through the run's checks like a chosen one: an XLS name is
+// refused with the program in the message.
+TEST_F(CliTest, AutoRunsTheRunsChecksWithTheRecognisedProgram) {
+  WriteFile(data.File("Konfi-18"), "");
+  const std::string source = src.File("Tabelle2929.xls.csv");
+  WriteFile(source, ReadFile(Sample("sbs/Tabelle2929.csv")));
+  const CliResult r = RunCli(Args("Auto", source), cwd.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "[Erkannt] SBS\n");
+  EXPECT_EQ(r.err.rfind("[Übergabe nicht möglich.] Sie haben eine XLS-Datei in SBS erstellt.", 0),
+            0u)
+      << r.err;
 }
 
 }  // namespace

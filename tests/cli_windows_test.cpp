@@ -119,6 +119,31 @@ INSTANTIATE_TEST_SUITE_P(
                       WidePathCase{"OutsideWindows1252", L"\u0141\u00f3d\u017a", 2}),
     [](const auto& info) { return std::string(info.param.what); });
 
+// The program of a sample export in a folder with umlauts, recognised and converted.
+TEST(WideCommandLine, RecognisesAnExportWhosePathHasUmlauts) {
+  kdtest::TempDir temp;
+  const std::filesystem::path root = kd::ToNativePath(temp.Path());
+  const std::filesystem::path folder = root / L"L\u00f6hne M\u00fcller";
+  const std::filesystem::path data = folder / L"FIRMA";
+  std::filesystem::create_directories(data);
+  std::ofstream(data / L"Konfi-18").put('\n');
+  const std::filesystem::path source = folder / L"Tabelle.csv";
+  std::ofstream(source, std::ios::binary)
+      << kdtest::ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/sbs/Tabelle2929.csv");
+
+  // The console's text mode ends lines with CR LF.
+  const Result recognized = RunWide(L"--recognize " + Quoted(source.wstring()), root);
+  EXPECT_EQ(recognized.status, 0u) << recognized.err;
+  EXPECT_EQ(recognized.out, "SBS\r\n");
+
+  const Result converted = RunWide(L"--program auto --source " + Quoted(source.wstring()) +
+                                       L" --data-dir " + Quoted(data.wstring()) + L" --year 18",
+                                   root);
+  EXPECT_EQ(converted.status, 0u) << converted.err;
+  EXPECT_EQ(converted.out.rfind("[Erkannt] SBS\r\n", 0), 0u) << converted.out;
+  EXPECT_TRUE(std::filesystem::exists(data / L"KDIMPORT.TXT"));
+}
+
 }  // namespace
 
 #endif
