@@ -14,26 +14,27 @@
 #include <string>
 
 #include "formservices.h"
+#include "qtform.h"
 #include "text.h"
-#include "tform1.h"
 
 namespace {
 
 // Messages are counted, never shown: no one is there to press OK.
-class QuietServices : public FormServices {
+class QuietServices : public kd::form::FormServices {
  public:
-  std::optional<QString> OpenFileName(QWidget*, const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&,
-                                      const QString&) override {
+  std::optional<std::string> OpenFileName(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                          const std::string&) override {
     return std::nullopt;
   }
-  void Message(QWidget*, const QString&, const QString&, kd::Icon) override { ++messages; }
-  void Error(QWidget*, const QString& text) override {
-    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+  void Message(const std::string&, const std::string&, kd::Icon) override { ++messages; }
+  void Error(const std::string& text) override {
+    std::fprintf(stderr, "%s\n", text.c_str());
     std::abort();
   }
-  QString ProgramFolder() override { return folder; }
-  QDate Today() override { return QDate(2018, 5, 1); }
+  std::filesystem::path ProgramFolder() override { return folder.toStdString(); }
+  kd::form::Today Date() override { return {"01.05.2018", 2018}; }
+  std::string DecimalSeparator() override { return ","; }
 
   QString folder;
   int messages = 0;
@@ -102,12 +103,12 @@ void RunWindow(benchmark::State& state, int employees, int earlierRuns) {
   services.folder = space.folder.path();
   for (auto _ : state) {
     state.PauseTiming();
-    auto form = std::make_unique<TForm1>(services);
+    auto form = std::make_unique<QtForm>(services);
     form->show();
-    for (int i = 0; i < earlierRuns; ++i) form->Button1Click();
+    for (int i = 0; i < earlierRuns; ++i) form->Logic().Button1Click();
     QCoreApplication::processEvents();
     state.ResumeTiming();
-    form->Button1Click();
+    form->Logic().Button1Click();
     QCoreApplication::processEvents();
     state.PauseTiming();
     form.reset();

@@ -2,6 +2,7 @@
 #
 #   kdimport-<version>-<system>/
 #     kdimport, kdimport-cli        the window (when built) and the command line
+#     translations/qtbase_de.qm     Qt's German texts for the Qt window's dialogs
 #     BLZ_20170904.txt              the bank code list, opened by this name beside the programs
 #     README.md, docs/              how to use it, with the first-start notes and pictures
 #     samples/                      sample exports and a sample Kandrel data directory
@@ -19,6 +20,10 @@ set(KDIMPORT_PROGRAM_DIR .)
 install(TARGETS kdimport-cli RUNTIME DESTINATION ${KDIMPORT_PROGRAM_DIR})
 if(TARGET kdimport)
   install(TARGETS kdimport RUNTIME DESTINATION ${KDIMPORT_PROGRAM_DIR})
+endif()
+# Qt's German texts for the Qt window's own dialogs and buttons.
+if(TARGET kdqtform AND KDIMPORT_QT_GERMAN)
+  install(FILES ${KDIMPORT_QT_GERMAN} DESTINATION ${KDIMPORT_PROGRAM_DIR}/translations)
 endif()
 
 if(KDIMPORT_BANK_CODE_LIST)

@@ -51,6 +51,7 @@ echo "Archiv: $(basename "$archive"), $(tar -tzf "$archive" | grep -vc '/$') Dat
 required=(kdimport-cli BLZ_20170904.txt README.md samples/kandrel/FIRMA/Konfi-$year
   man/man1/kdimport-cli.1 kdimport.desktop.in install-desktop-entry.sh licenses/README.txt)
 [ -x "$build/bin/kdimport" ] && required+=(kdimport kdimport.png)
+[ -f "$build/bin/translations/qtbase_de.qm" ] && required+=(translations/qtbase_de.qm)
 for f in "${required[@]}"; do
   [ -e "$folder/$f" ] || fail "$f fehlt im Archiv"
 done

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Builds the conversion core, the readers, kdimport-cli and their tests for 64-bit Windows with
-# Debian's mingw-w64 toolchain, runs the tests under Wine, and checks kdimport-cli.exe against
-# the Linux kdimport-cli on every sample export: Windows paths with "\", a data directory given
-# without its trailing backslash, files replaced on a second run, CR LF line ends. Finally it
-# packs the Windows program folder as a .zip. Installs what it needs on a fresh Debian 12.
+# Builds the conversion core, the readers, the window kdimport.exe (Win32), kdimport-cli and
+# their tests for 64-bit Windows with Debian's mingw-w64 toolchain; runs the tests under Wine,
+# and the window test under Wine with a virtual display (Xvfb); checks that the programs import
+# only Windows' own system libraries; and checks kdimport-cli.exe against the Linux
+# kdimport-cli on every sample export: Windows paths with "\", a data directory given without
+# its trailing backslash, files replaced on a second run, CR LF line ends. Finally it packs the
+# Windows program folder as a .zip. Installs what it needs on a fresh Debian 12.
 #
 #   scripts/windows-build.sh [BUILD_DIR]      (default: build-win)
-#
-# The window is not part of this build: Debian has no Qt for mingw (see docs/windows.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
@@ -20,7 +20,7 @@ started=$(date +%s)
 step() { echo "== $* ($(($(date +%s) - started)) s)"; }
 
 step "Pakete"
-packages=(build-essential cmake mingw-w64 wine64 googletest libktoblzcheck1v5)
+packages=(build-essential cmake mingw-w64 wine64 googletest libktoblzcheck1v5 xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -70,6 +70,33 @@ if grep -q '^\[  FAILED  \]' "$dir/windows-tests.log"; then
   echo "Tests unter Wine fehlgeschlagen" >&2
   exit 1
 fi
+
+step "Fenstertest unter Wine mit Xvfb"
+# The real window driven through its controls; Wine draws it on a virtual display.
+timeout 600 xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$winbin/win32form_test.exe" --gtest_brief=1 \
+  >"$dir/window-tests.log" 2>&1 || true
+grep -v '^X connection' "$dir/window-tests.log"
+grep -q '^\[  PASSED  \]' "$dir/window-tests.log" || {
+  echo "Keine Testergebnisse von win32form_test.exe" >&2
+  exit 1
+}
+if grep -q '^\[  FAILED  \]' "$dir/window-tests.log"; then
+  echo "Fenstertest unter Wine fehlgeschlagen" >&2
+  exit 1
+fi
+
+step "Nur Systembibliotheken von Windows"
+# Each program is one file: everything else is linked in statically.
+system_dlls='^(kernel32|user32|gdi32|comdlg32|comctl32|advapi32|shell32|ole32|msvcrt)\.dll$'
+for exe in kdimport.exe kdimport-cli.exe; do
+  dlls=$(x86_64-w64-mingw32-objdump -p "$winbin/$exe" | sed -n 's/^\s*DLL Name: //p')
+  echo "  $exe: $(echo $dlls)"
+  others=$(echo "$dlls" | tr 'A-Z' 'a-z' | grep -Ev "$system_dlls" || true)
+  if [ -n "$others" ]; then
+    echo "$exe braucht DLLs außerhalb von Windows: $others" >&2
+    exit 1
+  fi
+done
 
 step "Linux-kdimport-cli zum Vergleich"
 cmake -S . -B "$dir/linux" -DCMAKE_BUILD_TYPE=Release -DKDIMPORT_BUILD_APP=OFF \
@@ -166,11 +193,22 @@ done
 step "Windows-Programmordner als .zip"
 (cd "$dir/windows" && cpack -B "$dir/package" >/dev/null)
 zip=$(ls "$dir"/package/kdimport-*.zip)
-cmake -E tar tf "$zip" | sed 's/^/  /'
+listing=$(cmake -E tar tf "$zip")
+echo "$listing" | sed 's/^/  /'
+for f in kdimport.exe kdimport-cli.exe BLZ_20170904.txt README.md docs/windows.md \
+  samples/kandrel/FIRMA/Konfi-18 licenses/README.txt; do
+  echo "$listing" | grep -q "^kdimport-[^/]*/$f\$" || fail "$f fehlt im Programmordner"
+done
+unpacked="$work/unpacked"
+mkdir -p "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "$zip")
+size() { stat -c %s "$1"; }
+echo "Größen: kdimport.exe $(size "$unpacked"/kdimport-*/kdimport.exe) Bytes," \
+  "kdimport-cli.exe $(size "$unpacked"/kdimport-*/kdimport-cli.exe) Bytes, $(basename "$zip") $(size "$zip") Bytes"
 
 step "Fertig"
 if [ "$failures" -ne 0 ]; then
   echo "$failures Fehler" >&2
   exit 1
 fi
-echo "Windows: $(grep '^\[  PASSED  \]' "$dir/windows-tests.log"), $count Beispielexporte gleich, $zip"
+echo "Windows: $(grep '^\[  PASSED  \]' "$dir/windows-tests.log"), Fenster: $(grep '^\[  PASSED  \]' "$dir/window-tests.log"), $count Beispielexporte gleich, $zip ($(($(date +%s) - started)) s)"

@@ -1,11 +1,13 @@
 // kdimport: the window for taking over personnel master data into Kandrel.
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 
-#include "formservices.h"
-#include "tform1.h"
+#include "qtform.h"
+#include "qtformservices.h"
 
 namespace {
 
@@ -13,21 +15,19 @@ namespace {
 // the saved settings; the messages of the run go to the console instead of message boxes.
 class PictureServices : public QtFormServices {
  public:
-  void Message(QWidget*, const QString& text, const QString& caption, kd::Icon) override {
-    std::printf("[%s] %s\n", caption.toUtf8().constData(), text.toUtf8().constData());
+  void Message(const std::string& text, const std::string& caption, kd::Icon) override {
+    std::printf("[%s] %s\n", caption.c_str(), text.c_str());
   }
-  void Error(QWidget*, const QString& text) override {
-    std::printf("[Fehler] %s\n", text.toUtf8().constData());
-  }
+  void Error(const std::string& text) override { std::printf("[Fehler] %s\n", text.c_str()); }
 };
 
 int TakePicture(QApplication& app, const QString& file) {
   PictureServices services;
-  TForm1 form(services);
+  QtForm form(services);
   form.show();
   int status = 1;
   QTimer::singleShot(500, &form, [&] {
-    form.Button1Click();
+    form.Logic().Button1Click();
     QTimer::singleShot(500, &form, [&] {
       status = form.grab().save(file) ? 0 : 1;
       app.quit();
@@ -37,6 +37,19 @@ int TakePicture(QApplication& app, const QString& file) {
   return status;
 }
 
+// Qt's own texts (file dialogs, buttons of message boxes) in German: the translation that the
+// program folder brings along, else the one installed with Qt.
+void LoadGermanQtTexts(QApplication& app, QTranslator& translator) {
+  const QStringList folders = {QApplication::applicationDirPath() + QStringLiteral("/translations"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+  for (const QString& folder : folders) {
+    if (translator.load(QStringLiteral("qtbase_de"), folder)) {
+      app.installTranslator(&translator);
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,6 +57,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("kdimport"));
   Q_INIT_RESOURCE(kdimport);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/kdimport.png")));
+  QTranslator germanQtTexts;
+  LoadGermanQtTexts(app, germanQtTexts);
 
   const QStringList arguments = QApplication::arguments();
   if (const qsizetype at = arguments.indexOf(QStringLiteral("--bild")); at > 0) {
@@ -52,7 +67,8 @@ int main(int argc, char** argv) {
   }
 
   QtFormServices services;
-  TForm1 form(services);
+  QtForm form(services);
+  services.SetParent(&form);
   form.show();
   return QApplication::exec();
 }

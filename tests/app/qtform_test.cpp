@@ -1,6 +1,6 @@
 // The main window driven as a user drives it: start with and without a settings file, the two
 // selection dialogs, conversion runs, "&Ende" and the message boxes, on the offscreen platform.
-#include "tform1.h"
+#include "qtform.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,6 +19,8 @@
 #include <QtTest>
 #include <memory>
 
+#include "formdefinition.h"
+#include "qtformservices.h"
 #include "scriptedservices.h"
 #include "text.h"
 #include "textfile.h"
@@ -42,6 +44,10 @@ QByteArray Cp1252(const QString& text) {
   return QByteArray::fromStdString(kd::Utf8ToCp1252(text.toUtf8().toStdString()));
 }
 
+QString Q(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
+
 QString FromCp1252(const QByteArray& bytes) {
   return QString::fromStdString(kd::Cp1252ToUtf8(bytes.toStdString()));
 }
@@ -51,7 +57,7 @@ QStringList Lines(const QPlainTextEdit* memo) {
 }
 
 template <typename T>
-T* Child(const TForm1& form, const char* name) {
+T* Child(const QtForm& form, const char* name) {
   T* child = form.findChild<T*>(QLatin1String(name));
   if (child == nullptr) qFatal("control %s is missing", name);
   return child;
@@ -86,7 +92,7 @@ QByteArray AgendaExport() {
 
 }  // namespace
 
-class TForm1Test : public QObject {
+class QtFormTest : public QObject {
   Q_OBJECT
 
  private:
@@ -110,7 +116,7 @@ class TForm1Test : public QObject {
     programDir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(programDir_->isValid());
     services_ = std::make_unique<ScriptedServices>();
-    services_->programFolder = programDir_->path();
+    services_->programFolder = programDir_->path().toStdString();
     startDirectory_ = QDir::currentPath();
     QVERIFY(QDir::setCurrent(programDir_->path()));
   }
@@ -151,7 +157,7 @@ class TForm1Test : public QObject {
   void controlTexts() {
     QFETCH(QString, name);
     QFETCH(QString, text);
-    TForm1 form(*services_);
+    QtForm form(*services_);
     QWidget* control = form.findChild<QWidget*>(name);
     QVERIFY2(control != nullptr, qPrintable(name));
     if (auto* button = qobject_cast<QPushButton*>(control)) {
@@ -164,7 +170,7 @@ class TForm1Test : public QObject {
   }
 
   void windowBeforeItIsShown() {
-    TForm1 form(*services_);
+    QtForm form(*services_);
     QCOMPARE(form.windowTitle(),
              QString("Kandrel - Schnittstelle zur Übernahme von Personalstammdaten im "
                      "Textformat (Stand: 24.04.2018)"));
@@ -204,8 +210,30 @@ class TForm1Test : public QObject {
     QVERIFY(!Child<QPlainTextEdit>(form, "FormelMemo")->isReadOnly());
   }
 
+  // The .ui form and the definition the Win32 window is built from agree: every control there,
+  // in its place, with its text.
+  void formMatchesTheSharedDefinition() {
+    QtForm form(*services_);
+    for (const kd::form::ControlDefinition& c : kd::form::Controls()) {
+      const QString name = QString::fromUtf8(c.name.data(), qsizetype(c.name.size()));
+      QWidget* widget = form.findChild<QWidget*>(name);
+      QVERIFY2(widget != nullptr, qPrintable(name));
+      const QString text = QString::fromUtf8(c.text.data(), qsizetype(c.text.size()));
+      if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) {
+        QCOMPARE(memo->toPlainText(), text);
+        QCOMPARE(memo->isReadOnly(), bool(c.flags & kd::form::kReadOnly));
+      } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        QCOMPARE(label->text(), text);
+      } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        QCOMPARE(button->text(), text);
+        QCOMPARE(button->isEnabled(), !(c.flags & kd::form::kDisabled));
+      }
+      QCOMPARE(widget->geometry(), QRect(c.place.x, c.place.y, c.place.width, c.place.height));
+    }
+  }
+
   void helpText() {
-    TForm1 form(*services_);
+    QtForm form(*services_);
     const QStringList lines = Lines(Child<QPlainTextEdit>(form, "Memo2"));
     const auto at = [&](const QString& start) {
       for (int i = 0; i < lines.size(); ++i) {
@@ -252,7 +280,7 @@ class TForm1Test : public QObject {
   }
 
   void tabOrderStartsWithTheConversionButton() {
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     QWidget* first = Child<QWidget>(form, "Button1");
     QStringList order;
@@ -271,7 +299,7 @@ class TForm1Test : public QObject {
   // First start and the year line
 
   void firstStartWithoutSettingsFile() {
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     QVERIFY(Child<QPushButton>(form, "Button1")->isEnabled());
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")),
@@ -283,10 +311,10 @@ class TForm1Test : public QObject {
     QCOMPARE(form.Settings().PayrollYear, std::string());
 
     // Without a program the run asks for one.
-    form.Button1Click();
+    form.Logic().Button1Click();
     QCOMPARE(services_->boxes.size(), std::size_t(1));
-    QCOMPARE(services_->boxes[0].caption, QString("Hinweis"));
-    QCOMPARE(services_->boxes[0].text,
+    QCOMPARE(Q(services_->boxes[0].caption), QString("Hinweis"));
+    QCOMPARE(Q(services_->boxes[0].text),
              QString("Im Feld \"Übernahme aus Programm:\" muss festgelegt werden, aus welchem "
                      "Programm Daten übernommen werden sollen."));
     QCOMPARE(services_->boxes[0].icon, kd::Icon::Information);
@@ -295,13 +323,13 @@ class TForm1Test : public QObject {
     const QString source = ProgramPath("Personaldaten.csv");
     WriteBytes(source, AgendaExport());
     Child<QComboBox>(form, "ProgrammCombo")->setEditText("Agenda");
-    services_->openAnswers.push_back(source);
-    form.Button3Click();
+    services_->openAnswers.push_back(source.toStdString());
+    form.Logic().Button3Click();
     services_->boxes.clear();
-    form.Button1Click();
+    form.Logic().Button1Click();
     QCOMPARE(services_->boxes.size(), std::size_t(1));
-    QCOMPARE(services_->boxes[0].caption, QString("Übergabe nicht möglich."));
-    QCOMPARE(services_->boxes[0].text,
+    QCOMPARE(Q(services_->boxes[0].caption), QString("Übergabe nicht möglich."));
+    QCOMPARE(Q(services_->boxes[0].text),
              QString("Entweder existiert das Datenverzeichnis >< nicht oder es enthält "
                      "keinerlei Lohndaten."));
     QCOMPARE(services_->boxes[0].icon, kd::Icon::Stop);
@@ -311,18 +339,21 @@ class TForm1Test : public QObject {
   }
 
   void yearLine_data() {
-    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("shortDate");
+    QTest::addColumn<int>("todayYear");
     QTest::addColumn<QString>("year");
-    QTest::newRow("2019") << QDate(2019, 1, 7) << "19";
-    QTest::newRow("leading zero") << QDate(2005, 12, 31) << "05";
-    QTest::newRow("new century") << QDate(2100, 6, 1) << "00";
+    QTest::newRow("2019") << "07.01.2019" << 2019 << "19";
+    QTest::newRow("leading zero") << "31.12.2005" << 2005 << "05";
+    QTest::newRow("new century") << "01.06.2100" << 2100 << "00";
+    QTest::newRow("Qt's short German form") << "07.01.19" << 2019 << "19";
   }
 
   void yearLine() {
-    QFETCH(QDate, today);
+    QFETCH(QString, shortDate);
+    QFETCH(int, todayYear);
     QFETCH(QString, year);
-    services_->today = today;
-    TForm1 form(*services_);
+    services_->today = {shortDate.toStdString(), todayYear};
+    QtForm form(*services_);
     form.show();
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")).at(4), year);
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "Memo5")).at(4),
@@ -334,7 +365,7 @@ class TForm1Test : public QObject {
 
   void settingsRoundTrip() {
     {
-      TForm1 form(*services_);
+      QtForm form(*services_);
       form.show();
       auto* combo = Child<QComboBox>(form, "ProgrammCombo");
       QTest::keyClicks(combo->lineEdit(), "lexware alt");
@@ -351,8 +382,8 @@ class TForm1Test : public QObject {
 
     // The next start restores everything; the year line shows the current year while the
     // settings keep the stored year until they are read again.
-    services_->today = QDate(2020, 2, 1);
-    TForm1 form(*services_);
+    services_->today = {"01.02.2020", 2020};
+    QtForm form(*services_);
     form.show();
     QCOMPARE(Child<QComboBox>(form, "ProgrammCombo")->currentText(), QString("lexware alt"));
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")),
@@ -392,40 +423,40 @@ class TForm1Test : public QObject {
     QFETCH(QStringList, memo);
     QFETCH(QByteArray, savedAgain);
     WriteBytes(ProgramPath("KDIMPORT.INI"), file);
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     QCOMPARE(Child<QComboBox>(form, "ProgrammCombo")->currentText(), program);
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")), memo);
-    form.EndeButtonClick();
+    form.Logic().EndeButtonClick();
     QCOMPARE(ReadBytes(ProgramPath("KDIMPORT.INI")), savedAgain);
   }
 
   void endeKeepsEverythingWhenTheFileCannotBeWritten() {
     const QByteArray old("Sage\r\n/alt.csv\r\n/daten/\r\nJa\r\nJa \r\n18\r\n");
     WriteBytes(ProgramPath("KDIMPORT.INI"), old);
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     auto* memo = Child<QPlainTextEdit>(form, "FormelMemo");
     const QString before = memo->toPlainText();
     kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
-    form.EndeButtonClick();
+    form.Logic().EndeButtonClick();
     kd::SetWriteFaultHook(nullptr);
     QCOMPARE(services_->boxes.size(), std::size_t(1));
-    QCOMPARE(services_->boxes[0].kind, QString("error"));
-    QCOMPARE(services_->boxes[0].text, QString("Datei KDIMPORT.INI kann nicht erstellt werden"));
+    QCOMPARE(Q(services_->boxes[0].kind), QString("error"));
+    QCOMPARE(Q(services_->boxes[0].text), QString("Datei KDIMPORT.INI kann nicht erstellt werden"));
     QVERIFY(form.isVisible());
     QCOMPARE(memo->toPlainText(), before);
     QCOMPARE(ReadBytes(ProgramPath("KDIMPORT.INI")), old);
 
     // The next try succeeds.
-    form.EndeButtonClick();
+    form.Logic().EndeButtonClick();
     QVERIFY(!form.isVisible());
     QCOMPARE(ReadBytes(ProgramPath("KDIMPORT.INI")),
              QByteArray("Sage\r\n/alt.csv\r\n/daten/\r\nJa\r\nJa \r\n19\r\n"));
   }
 
   void closingOtherwiseDoesNotSave() {
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     Child<QComboBox>(form, "ProgrammCombo")->setEditText("Datev");
     QVERIFY(form.close());
@@ -439,26 +470,26 @@ class TForm1Test : public QObject {
     WriteBytes(ProgramPath("KDIMPORT.INI"),
                "Lexware\r\n/alt/quelle.csv\r\n\r\nJa\r\nJa \r\n19\r\n");
     QDir(programDir_->path()).mkpath("anderswo");
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     auto* memo = Child<QPlainTextEdit>(form, "FormelMemo");
 
     // Cancelled after the user typed another path: line 1 shows the path last chosen or read.
     memo->setPlainText("/getippt.csv\n/\nJa\nJa \n19");
     QDir::setCurrent(ProgramPath("anderswo"));
-    form.Button3Click();
-    QCOMPARE(services_->openTitles, QStringList({"Lexware -Exportdatei suchen"}));
+    form.Logic().Button3Click();
+    QVERIFY(services_->openTitles == std::vector<std::string>{"Lexware -Exportdatei suchen"});
     QCOMPARE(Lines(memo), QStringList({"/alt/quelle.csv", "/", "Ja", "Ja ", "19"}));
     QCOMPARE(QDir::currentPath(), QDir(programDir_->path()).canonicalPath());
 
     // Confirmed: the chosen file becomes the source at once, umlauts and all.
     const QString chosen = ProgramPath("Lohn Müller.csv");
     WriteBytes(chosen, "1;2\r\n");
-    services_->openAnswers.push_back(chosen);
+    services_->openAnswers.push_back(chosen.toStdString());
     QDir::setCurrent(ProgramPath("anderswo"));
     Child<QComboBox>(form, "ProgrammCombo")->setEditText("Datev");
-    form.Button3Click();
-    QCOMPARE(services_->openTitles.last(), QString("Datev -Exportdatei suchen"));
+    form.Logic().Button3Click();
+    QCOMPARE(Q(services_->openTitles.back()), QString("Datev -Exportdatei suchen"));
     QCOMPARE(Lines(memo).first(), Native(chosen));
     QCOMPARE(form.Settings().SourcePath, Cp1252(Native(chosen)).toStdString());
     QCOMPARE(QDir::currentPath(), QDir(programDir_->path()).canonicalPath());
@@ -482,15 +513,15 @@ class TForm1Test : public QObject {
     const QString folder = programDir_->path() + "/";
     WriteBytes(ProgramPath("KDIMPORT.INI"), Cp1252("Agenda\r\n" + folder + "src.csv\r\n" + folder +
                                                    "ALT\r\nJa\r\nJa \r\n17\r\n"));
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
-    services_->saveAnswers.push_back(answer == "<cancel>" ? std::nullopt
-                                                          : std::optional(folder + answer));
-    form.Button4Click();
+    services_->saveAnswers.push_back(
+        answer == "<cancel>" ? std::nullopt : std::optional((folder + answer).toStdString()));
+    form.Logic().Button4Click();
     QCOMPARE(services_->saveCalls.size(), std::size_t(1));
-    QCOMPARE(services_->saveCalls[0].title, QString("Kandrel - Verzeichnis suchen"));
-    QCOMPARE(services_->saveCalls[0].startFolder, Native(folder + "ALT/"));
-    QCOMPARE(services_->saveCalls[0].proposedName, QString("Konfi-19"));
+    QCOMPARE(Q(services_->saveCalls[0].title), QString("Kandrel - Verzeichnis suchen"));
+    QCOMPARE(Q(services_->saveCalls[0].startFolder), Native(folder + "ALT/"));
+    QCOMPARE(Q(services_->saveCalls[0].proposedName), QString("Konfi-19"));
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")).at(1), Native(folder + expected));
     QCOMPARE(form.Settings().DataDirectory, Cp1252(Native(folder + expected)).toStdString());
     QCOMPARE(form.Settings().PayrollYear, std::string("19"));
@@ -511,10 +542,10 @@ class TForm1Test : public QObject {
   void targetCutBackWithoutFolder() {
     QFETCH(QString, answer);
     QFETCH(QString, expected);
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
-    services_->saveAnswers.push_back(answer);
-    form.Button4Click();
+    services_->saveAnswers.push_back(answer.toStdString());
+    form.Logic().Button4Click();
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")).at(1), Native(expected));
   }
 
@@ -524,7 +555,7 @@ class TForm1Test : public QObject {
     WriteBytes(ProgramPath("KDIMPORT.INI"),
                Cp1252("Agenda\r\n" + source + "\r\n\r\nJa\r\nJa \r\n19\r\n"));
     const QString data = MakeDataDirectory("FIRMA", "19");
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     QCOMPARE(form.Settings().TakeBankData, std::string("JA"));
     auto* memo = Child<QPlainTextEdit>(form, "FormelMemo");
@@ -532,14 +563,14 @@ class TForm1Test : public QObject {
     lines[3] = "nein";
     memo->setPlainText(lines.join('\n'));
     QCOMPARE(form.Settings().TakeBankData, std::string("JA"));
-    services_->saveAnswers.push_back(data + "/Konfi-19");
-    form.Button4Click();
+    services_->saveAnswers.push_back((data + "/Konfi-19").toStdString());
+    form.Logic().Button4Click();
     QCOMPARE(form.Settings().TakeBankData, std::string("NEIN"));
     QCOMPARE(Child<QLabel>(form, "Panel4")->text(), "Datei aus Agenda: " + Native(source));
     QVERIFY(Child<QPlainTextEdit>(form, "Memo1")->toPlainText().contains("Müller"));
 
     // The run now writes no bank file.
-    form.Button1Click();
+    form.Logic().Button1Click();
     QVERIFY(QFile::exists(data + "/KDIMPORT.TXT"));
     QVERIFY(!QFile::exists(data + "/Bank-19"));
   }
@@ -579,7 +610,7 @@ class TForm1Test : public QObject {
 
     WriteBytes(ProgramPath("KDIMPORT.INI"),
                Cp1252("Agenda\r\n" + source + "\r\n" + data + "\r\nJa\r\nJa \r\n19\r\n"));
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     auto* memo3 = Child<QPlainTextEdit>(form, "Memo3");
     QStringList memo3AtBox;
@@ -592,18 +623,19 @@ class TForm1Test : public QObject {
     // The same messages in the same order: the bank file first, then the import file.
     QString windowMessages;
     for (const ShownBox& box : services_->boxes) {
-      QCOMPARE(box.kind, QString("message"));
+      QCOMPARE(Q(box.kind), QString("message"));
       QCOMPARE(box.icon, kd::Icon::Information);
-      windowMessages += "[" + box.caption + "] " + box.text + "\n";
+      windowMessages += "[" + Q(box.caption) + "] " + Q(box.text) + "\n";
     }
     QCOMPARE(windowMessages, cliMessages);
     QCOMPARE(services_->boxes.size(), std::size_t(2));
-    QVERIFY(services_->boxes[0].text.startsWith(QString::number(expectedBank.count("\r\n")) +
-                                                " Bankverbindungen in der Datei "));
+    QVERIFY(Q(services_->boxes[0].text)
+                .startsWith(QString::number(expectedBank.count("\r\n")) +
+                            " Bankverbindungen in der Datei "));
     const QStringList records = FromCp1252(expectedImport).split("\r\n", Qt::SkipEmptyParts).mid(1);
-    QCOMPARE(services_->boxes[1].text, QString::number(records.size()) +
-                                           " Datensätze in der Datei " + Native(data) +
-                                           "/KDIMPORT.TXT gespeichert.");
+    QCOMPARE(Q(services_->boxes[1].text), QString::number(records.size()) +
+                                              " Datensätze in der Datei " + Native(data) +
+                                              "/KDIMPORT.TXT gespeichert.");
     // The records are in the list already when the first message appears.
     QCOMPARE(memo3AtBox.first(), records.join('\n'));
 
@@ -620,7 +652,7 @@ class TForm1Test : public QObject {
     memo1->moveCursor(QTextCursor::Start);
     QTest::keyClicks(memo1, "xy");
     QVERIFY(memo1->toPlainText().startsWith("xy"));
-    form.Button1Click();
+    form.Logic().Button1Click();
     QCOMPARE(memo1->toPlainText(), shown);
     QCOMPARE(ReadBytes(data + "/KDIMPORT.TXT"), expectedImport);
     QCOMPARE(Lines(memo3), records + records);
@@ -633,22 +665,22 @@ class TForm1Test : public QObject {
     const QString data = MakeDataDirectory("FIRMA", "19");
     WriteBytes(ProgramPath("KDIMPORT.INI"),
                Cp1252("Agenda\r\n" + source + "\r\n" + data + "\r\nJa\r\nnein\r\n19\r\n"));
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
-    form.Button1Click();
+    form.Logic().Button1Click();
     kd::SetWriteFaultHook(nullptr);
     QCOMPARE(services_->boxes.size(), std::size_t(1));
-    QCOMPARE(services_->boxes[0].kind, QString("error"));
-    QCOMPARE(services_->boxes[0].text,
+    QCOMPARE(Q(services_->boxes[0].kind), QString("error"));
+    QCOMPARE(Q(services_->boxes[0].text),
              "Datei " + Native(data) + "/KDIMPORT.TXT kann nicht erstellt werden");
     QVERIFY(!QFile::exists(data + "/KDIMPORT.TXT"));
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "Memo3")).size(), 2);
 
     // The window stays usable: the next run writes the file.
-    form.Button1Click();
+    form.Logic().Button1Click();
     QVERIFY(QFile::exists(data + "/KDIMPORT.TXT"));
-    QCOMPARE(services_->boxes.back().caption, QString("Datei erfolgreich hergestellt."));
+    QCOMPARE(Q(services_->boxes.back().caption), QString("Datei erfolgreich hergestellt."));
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "Memo3")).size(), 4);
   }
 
@@ -674,11 +706,11 @@ class TForm1Test : public QObject {
     WriteBytes(ProgramPath("KDIMPORT.INI"),
                Cp1252(program + "\r\n" + source + "\r\n" + ProgramPath("FIRMA") +
                       "\r\nJa\r\nJa \r\n19\r\n"));
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
-    form.Button1Click();
+    form.Logic().Button1Click();
     QCOMPARE(services_->boxes.size(), std::size_t(1));
-    QCOMPARE(services_->boxes[0].caption, caption);
+    QCOMPARE(Q(services_->boxes[0].caption), caption);
     QCOMPARE(services_->boxes[0].icon, kd::Icon::Stop);
     panel.replace("<source>", Native(source));
     QCOMPARE(Child<QLabel>(form, "Panel4")->text(), panel);
@@ -707,7 +739,7 @@ class TForm1Test : public QObject {
     WriteBytes(source, file);
     WriteBytes(ProgramPath("KDIMPORT.INI"),
                Cp1252("BBS\r\n" + source + "\r\n\r\nJa\r\nJa \r\n19\r\n"));
-    TForm1 form(*services_);
+    QtForm form(*services_);
     form.show();
     QCOMPARE(Child<QPlainTextEdit>(form, "Memo1")->toPlainText(), shown);
     QCOMPARE(Child<QLabel>(form, "Panel4")->text(), "Datei aus BBS: " + Native(source));
@@ -729,9 +761,10 @@ class TForm1Test : public QObject {
     QFETCH(bool, isError);
     QFETCH(int, icon);
     QFETCH(QString, caption);
-    QtFormServices real;
     QWidget parent;
     parent.show();
+    QtFormServices real;
+    real.SetParent(&parent);
     struct Seen {
       bool found = false;
       int icon = -1;
@@ -752,9 +785,9 @@ class TForm1Test : public QObject {
     poll.start();
     const QString text = "Datei /x/ä kann nicht erstellt werden";
     if (isError) {
-      real.Error(&parent, text);
+      real.Error(text.toStdString());
     } else {
-      real.Message(&parent, text, caption,
+      real.Message(text.toStdString(), caption.toStdString(),
                    icon == QMessageBox::Critical ? kd::Icon::Stop : kd::Icon::Information);
     }
     QVERIFY(seen.found);
@@ -766,5 +799,5 @@ class TForm1Test : public QObject {
   }
 };
 
-QTEST_MAIN(TForm1Test)
-#include "tform1_test.moc"
+QTEST_MAIN(QtFormTest)
+#include "qtform_test.moc"

@@ -1,0 +1,58 @@
+// What the window asks of the desktop: the two file dialogs, message boxes, the program's own
+// folder, today's date and the regional decimal separator. Each front end implements it with
+// its platform's dialogs; tests answer through their own implementation, so no person has to
+// click. Texts are UTF-8; paths use the platform's separator.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "ui.h"
+
+namespace kd::form {
+
+struct Today {
+  std::string shortDate;  // today in the system's short date form, such as "07.01.2019"
+  int year = 0;           // the same day's year, such as 2019
+};
+
+class FormServices {
+ public:
+  virtual ~FormServices() = default;
+
+  // File-open dialog without a file type filter and without a start folder of its own.
+  // The full path of the confirmed file, or nothing when the person cancelled.
+  virtual std::optional<std::string> OpenFileName(const std::string& title) = 0;
+
+  // File-save dialog used to point at a folder: it starts in `startFolder`, proposes
+  // `proposedName`, has no file type filter, asks no overwrite question and writes nothing.
+  // The full path of the confirmed name, or nothing when the person cancelled.
+  virtual std::optional<std::string> SaveFileName(const std::string& title,
+                                                  const std::string& startFolder,
+                                                  const std::string& proposedName) = 0;
+
+  // A modal message box with one OK button.
+  virtual void Message(const std::string& text, const std::string& caption, Icon icon) = 0;
+
+  // A file error that ended an action: a modal box with the stop icon and the message.
+  virtual void Error(const std::string& text) = 0;
+
+  // The folder of the program's executable; the current directory is set back to it after
+  // each file dialog.
+  virtual std::filesystem::path ProgramFolder() = 0;
+
+  virtual Today Date() = 0;
+
+  // The user's regional decimal separator, such as ",".
+  virtual std::string DecimalSeparator() = 0;
+};
+
+// True for a start folder that names no folder yet: empty, or the lone separator that an empty
+// data directory line becomes. A save dialog then opens in the current directory, the
+// program's folder, rather than at the root of the drive.
+inline bool IsUnsetFolder(const std::string& folder) {
+  return folder.empty() || folder == "/" || folder == "\\";
+}
+
+}  // namespace kd::form

@@ -1,0 +1,269 @@
+#include "tform1.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "readers.h"
+#include "text.h"
+#include "textfile.h"
+
+namespace kd::form {
+
+namespace {
+
+std::string Utf8(std::string_view cp1252) {
+  return kd::Cp1252ToUtf8(cp1252);
+}
+
+std::string Cp1252(std::string_view utf8) {
+  return kd::Utf8ToCp1252(utf8);
+}
+
+// The lines of a memo as the control shows them: a text ending in a line break has an empty
+// last line.
+std::vector<std::string> MemoLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) return lines;
+    start = end + 1;
+  }
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += '\n';
+    text += lines[i];
+  }
+  return text;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+std::string YearLine(const Today& today) {
+  // One byte per character, so that positions count characters.
+  const std::string date = Cp1252(today.shortDate);
+  const int year = ((today.year % 100) + 100) % 100;
+  const std::string twoDigits{static_cast<char>('0' + year / 10),
+                              static_cast<char>('0' + year % 10)};
+  if (date.size() >= 10 && IsDigit(date[8]) && IsDigit(date[9]) &&
+      date.compare(8, 2, twoDigits) == 0) {
+    return date.substr(8, 2);
+  }
+  return twoDigits;
+}
+
+std::string CutBackToFolder(const std::string& path) {
+  for (std::size_t i = path.size(); i-- > 1;) {
+    if (path[i] == kd::kPathSeparator) return path.substr(0, i) + kd::kPathSeparator;
+  }
+  return std::string(1, kd::kPathSeparator);
+}
+
+std::string MemoText(std::string_view contents) {
+  std::string text;
+  text.reserve(contents.size());
+  for (std::size_t i = 0; i < contents.size(); ++i) {
+    const char c = contents[i];
+    if (c == '\r') {
+      if (i + 1 < contents.size() && contents[i + 1] == '\n') ++i;
+      text += '\n';
+    } else {
+      text += c;
+    }
+  }
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+TForm1::TForm1(FormView& view, FormServices& services)
+    : view_(view), services_(services), conversion_(*this, kd::readers::Table()) {
+  // A separator of one character that Windows-1252 has; anything else keeps the comma.
+  const std::string separator = services_.DecimalSeparator();
+  const std::string point = Cp1252(separator);
+  if (point.size() == 1 && (point != "?" || separator == "?")) {
+    conversion_.decimalSeparator = point[0];
+  }
+}
+
+template <typename Handler>
+void TForm1::Guarded(Handler handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    FlushRecords();
+    services_.Error(error.what());
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start
+
+void TForm1::FormShow() {
+  Guarded([this] {
+    view_.Enable(Control::Button1);
+    view_.Focus(Control::Button1);
+    ReadSettingsFile();
+  });
+  const std::string year = YearLine(services_.Date());
+  SetMemoLine(Control::FormelMemo, 4, year);
+  SetMemoLine(Control::Memo5, 4, "Jahr der ersten Abrechnung (z.B. " + year + ")");
+}
+
+// The settings file holds the program name, then the settings lines.
+void TForm1::ReadSettingsFile() {
+  if (!kd::RegularFileExists(kSettingsFile)) return;
+  const std::string contents = kd::ReadWholeFile(kSettingsFile);
+  const std::vector<std::string_view> lines = kd::SplitLines(contents);
+  std::string memo;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    if (i > 1) memo += '\n';
+    memo += Utf8(lines[i]);
+  }
+  view_.SetText(Control::ProgrammCombo, lines.empty() ? std::string() : Utf8(lines.front()));
+  view_.SetText(Control::FormelMemo, memo);
+  ReadSettings();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Source and target selection
+
+void TForm1::Button3Click() {
+  Guarded([this] {
+    const std::string title = view_.Text(Control::ProgrammCombo) + " -Exportdatei suchen";
+    if (const std::optional<std::string> chosen = services_.OpenFileName(title)) {
+      conversion_.settings.SourcePath = Cp1252(*chosen);
+    }
+    SetMemoLine(Control::FormelMemo, 0, Utf8(conversion_.settings.SourcePath));
+    BackToProgramFolder();
+  });
+}
+
+void TForm1::Button4Click() {
+  Guarded([this] {
+    ReadSettings();
+    kd::ConversionSettings& settings = conversion_.settings;
+    const std::optional<std::string> chosen =
+        services_.SaveFileName("Kandrel - Verzeichnis suchen", Utf8(settings.DataDirectory),
+                               "Konfi-" + Utf8(settings.PayrollYear));
+    if (chosen) settings.DataDirectory = Cp1252(*chosen);
+    BackToProgramFolder();
+    settings.DataDirectory = CutBackToFolder(settings.DataDirectory);
+    SetMemoLine(Control::FormelMemo, 1, Utf8(settings.DataDirectory));
+    ReadSettings();
+  });
+}
+
+void TForm1::BackToProgramFolder() {
+  // A folder that cannot be entered leaves the current directory as it is.
+  std::error_code ignored;
+  std::filesystem::current_path(services_.ProgramFolder(), ignored);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Conversion run and end
+
+void TForm1::Button1Click() {
+  Guarded([this] { conversion_.Run(ProgramName()); });
+  FlushRecords();
+}
+
+void TForm1::EndeButtonClick() {
+  std::vector<std::string> lines{ProgramName()};
+  const std::vector<std::string> settingsLines = SettingsLines();
+  lines.insert(lines.end(), settingsLines.begin(), settingsLines.end());
+  try {
+    kd::WriteLines(kSettingsFile, lines);
+  } catch (const kd::FileError& error) {
+    services_.Error(error.what());
+    return;
+  }
+  view_.CloseWindow();
+}
+
+void TForm1::Click(Control control) {
+  switch (control) {
+    case Control::Button3:
+      return Button3Click();
+    case Control::Button4:
+      return Button4Click();
+    case Control::Button1:
+      return Button1Click();
+    case Control::EndeButton:
+      return EndeButtonClick();
+    default:
+      return;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings lines
+
+void TForm1::ReadSettings() {
+  conversion_.ReadSettings(SettingsLines(), ProgramName());
+}
+
+std::string TForm1::ProgramName() const {
+  return Cp1252(view_.Text(Control::ProgrammCombo));
+}
+
+std::vector<std::string> TForm1::SettingsLines() const {
+  const std::string text = Cp1252(view_.Text(Control::FormelMemo));
+  std::vector<std::string> lines;
+  for (std::string_view line : kd::SplitLines(text)) lines.emplace_back(line);
+  return lines;
+}
+
+void TForm1::SetMemoLine(Control memo, std::size_t index, const std::string& utf8Line) {
+  std::vector<std::string> lines = MemoLines(view_.Text(memo));
+  if (lines.size() <= index) lines.resize(index + 1);
+  lines[index] = utf8Line;
+  view_.SetText(memo, JoinLines(lines));
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the conversion shows
+
+void TForm1::ShowMessage(const std::string& text, const std::string& caption, kd::Icon icon) {
+  FlushRecords();
+  services_.Message(text, caption, icon);
+}
+
+void TForm1::ShowError(const std::string& text) {
+  FlushRecords();
+  services_.Error(text);
+}
+
+void TForm1::ShowSourceFile(const std::string& panelCaption, std::string_view contents) {
+  view_.SetText(Control::Panel4, panelCaption);
+  // Choosing a file shows it, and the run shows the same file again when it loads it; a view
+  // that already holds exactly these contents, unedited, is left as it is.
+  if (contents == shownSource_ && !view_.Edited(Control::Memo1)) return;
+  view_.SetText(Control::Memo1, Utf8(MemoText(contents)));
+  shownSource_.assign(contents);
+}
+
+// Records are collected and shown in blocks (before every message and at the end of a run),
+// so a long run costs one append per block, not one per record.
+void TForm1::AppendRecord(std::string_view record) {
+  if (hasPendingRecords_) pendingRecords_ += '\n';
+  pendingRecords_.append(record);
+  hasPendingRecords_ = true;
+}
+
+void TForm1::FlushRecords() {
+  if (!hasPendingRecords_) return;
+  view_.AppendLines(Control::Memo3, Utf8(pendingRecords_));
+  pendingRecords_.clear();
+  hasPendingRecords_ = false;
+}
+
+}  // namespace kd::form

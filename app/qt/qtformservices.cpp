@@ -1,0 +1,63 @@
+#include "qtformservices.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QLocale>
+#include <QMessageBox>
+
+namespace {
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A dialog's answer as the window holds paths: native separators, UTF-8.
+std::optional<std::string> Chosen(const QString& path) {
+  if (path.isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(path).toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtFormServices::OpenFileName(const std::string& title) {
+  return Chosen(QFileDialog::getOpenFileName(parent_, FromUtf8(title)));
+}
+
+std::optional<std::string> QtFormServices::SaveFileName(const std::string& title,
+                                                        const std::string& startFolder,
+                                                        const std::string& proposedName) {
+  const QString folder =
+      kd::form::IsUnsetFolder(startFolder) ? QDir::currentPath() : FromUtf8(startFolder);
+  const QString start = QDir(folder).filePath(FromUtf8(proposedName));
+  return Chosen(QFileDialog::getSaveFileName(parent_, FromUtf8(title), start, QString(), nullptr,
+                                             QFileDialog::DontConfirmOverwrite));
+}
+
+void QtFormServices::Message(const std::string& text, const std::string& caption, kd::Icon icon) {
+  QMessageBox box(icon == kd::Icon::Stop ? QMessageBox::Critical : QMessageBox::Information,
+                  FromUtf8(caption), FromUtf8(text), QMessageBox::Ok, parent_);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.exec();
+}
+
+void QtFormServices::Error(const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("KDIMPORT"), FromUtf8(text),
+                  QMessageBox::Ok, parent_);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.exec();
+}
+
+std::filesystem::path QtFormServices::ProgramFolder() {
+  return QCoreApplication::applicationDirPath().toStdU16String();
+}
+
+kd::form::Today QtFormServices::Date() {
+  const QDate today = QDate::currentDate();
+  return {QLocale::system().toString(today, QLocale::ShortFormat).toStdString(), today.year()};
+}
+
+std::string QtFormServices::DecimalSeparator() {
+  return QLocale::system().decimalPoint().toStdString();
+}

@@ -1,0 +1,420 @@
+#include "win32form.h"
+
+#include <algorithm>
+
+#include "widetext.h"
+
+using kd::form::Control;
+using kd::form::ControlDefinition;
+using kd::form::Kind;
+using kd::win32::Utf8;
+using kd::win32::Wide;
+using kd::win32::WithCrLf;
+using kd::win32::WithoutCr;
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KDIMPORT.TForm1";
+constexpr int kFirstControlId = 100;
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+constexpr COLORREF kAqua = RGB(0, 255, 255);
+// The program list drops down to show all ten programs.
+constexpr int kComboListHeight = 10 * 16 + 4;
+
+int ControlId(std::size_t index) {
+  return kFirstControlId + static_cast<int>(index);
+}
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExW(instance, kWindowClass, &existing)) return;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon =
+      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON),
+                                                      GetSystemMetrics(SM_CYSMICON), 0));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  RegisterClassExW(&windowClass);
+}
+
+HFONT MakeFont(int points, int dpi, const wchar_t* face, BYTE pitchAndFamily) {
+  return CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     pitchAndFamily, face);
+}
+
+// The native class and styles of a control of the form.
+struct NativeKind {
+  const wchar_t* className;
+  DWORD style;
+  DWORD extendedStyle;
+};
+
+NativeKind NativeKindOf(const ControlDefinition& c) {
+  DWORD style = WS_CHILD | WS_VISIBLE;
+  if (c.flags & kd::form::kTabStop) style |= WS_TABSTOP;
+  if (c.flags & kd::form::kDisabled) style |= WS_DISABLED;
+  switch (c.kind) {
+    case Kind::Memo:
+      style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
+      if (!(c.flags & kd::form::kWordWrap)) style |= ES_AUTOHSCROLL;
+      if (c.flags & kd::form::kVerticalScroll) style |= WS_VSCROLL;
+      if (c.flags & kd::form::kHorizontalScroll) style |= WS_HSCROLL;
+      style |= (c.flags & kd::form::kReadOnly) ? ES_READONLY : ES_WANTRETURN;
+      return {L"EDIT", style, WS_EX_CLIENTEDGE};
+    case Kind::Panel:
+      return {L"STATIC", style | SS_OWNERDRAW, 0};
+    case Kind::Label:
+      return {L"STATIC", style | SS_RIGHT | SS_NOPREFIX, 0};
+    case Kind::Combo:
+      return {L"COMBOBOX", style | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 0};
+    case Kind::Button:
+      return {L"BUTTON", style | BS_PUSHBUTTON, 0};
+  }
+  return {L"STATIC", style, 0};
+}
+
+std::wstring TextOf(HWND control) {
+  const int length = GetWindowTextLengthW(control);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(control, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+  return text;
+}
+
+}  // namespace
+
+Win32Form::Win32Form(kd::form::FormServices& services, HINSTANCE instance) : instance_(instance) {
+  RegisterWindowClass(instance, &Win32Form::WindowProcedure);
+  if (HDC screen = GetDC(nullptr)) {
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
+  formFont_ = MakeFont(8, dpi_, L"MS Sans Serif", DEFAULT_PITCH | FF_SWISS);
+  settingsFont_ = MakeFont(9, dpi_, L"MS Sans Serif", DEFAULT_PITCH | FF_SWISS);
+  sourceFont_ = MakeFont(9, dpi_, L"Courier New", FIXED_PITCH | FF_MODERN);
+  yellow_ = CreateSolidBrush(kYellow);
+  aqua_ = CreateSolidBrush(kAqua);
+
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  const DWORD extendedStyle = WS_EX_CONTROLPARENT;
+  RECT frame{0, 0, Scaled(kd::form::kClientWidth), Scaled(kd::form::kClientHeight)};
+  AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
+  window_ = CreateWindowExW(extendedStyle, kWindowClass, Wide(kd::form::kWindowCaption).c_str(),
+                            style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                            frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  logic_ = std::make_unique<kd::form::TForm1>(static_cast<kd::form::FormView&>(*this), services);
+  CreateControls();
+}
+
+Win32Form::~Win32Form() {
+  if (window_ != nullptr) {
+    quitOnClose_ = false;
+    DestroyWindow(window_);
+  }
+  for (HGDIOBJ object : {static_cast<HGDIOBJ>(formFont_), static_cast<HGDIOBJ>(settingsFont_),
+                         static_cast<HGDIOBJ>(sourceFont_), static_cast<HGDIOBJ>(yellow_),
+                         static_cast<HGDIOBJ>(aqua_)}) {
+    if (object != nullptr) DeleteObject(object);
+  }
+}
+
+int Win32Form::Scaled(int pixels) const {
+  return MulDiv(pixels, dpi_, 96);
+}
+
+HFONT Win32Form::FontFor(kd::form::Font font) const {
+  switch (font) {
+    case kd::form::Font::Settings:
+      return settingsFont_;
+    case kd::form::Font::Source:
+      return sourceFont_;
+    case kd::form::Font::Form:
+      break;
+  }
+  return formFont_;
+}
+
+// The controls are created in the order of the tab key, so that the dialog keys visit them in
+// that order; those the tab key skips follow.
+void Win32Form::CreateControls() {
+  if (window_ == nullptr) return;
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
+  const std::span<const ControlDefinition> all = kd::form::Controls();
+  std::vector<std::size_t> order;
+  for (const std::string_view name : kd::form::TabOrder()) {
+    order.push_back(static_cast<std::size_t>(kd::form::FindControl(name) - all.data()));
+  }
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (std::find(order.begin(), order.end(), i) == order.end()) order.push_back(i);
+  }
+  for (const std::size_t i : order) {
+    const ControlDefinition& c = all[i];
+    const NativeKind native = NativeKindOf(c);
+    const int height = c.kind == Kind::Combo ? c.place.height + kComboListHeight : c.place.height;
+    HWND handle = CreateWindowExW(
+        native.extendedStyle, native.className, L"", native.style, Scaled(c.place.x),
+        Scaled(c.place.y), Scaled(c.place.width), Scaled(height), window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(i))), instance_, nullptr);
+    SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
+    if (c.kind == Kind::Memo) {
+      SendMessageW(handle, EM_SETLIMITTEXT, 0, 0);
+      // Narrow margins, so that the settings captions keep their last characters.
+      SendMessageW(handle, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                   MAKELPARAM(Scaled(2), Scaled(2)));
+    }
+    if (c.kind == Kind::Combo) {
+      for (const std::string_view item : kd::form::ProgramItems()) {
+        SendMessageW(handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+      }
+    }
+    const std::wstring text = Wide(c.text);
+    SetWindowTextW(handle, (c.kind == Kind::Memo ? WithCrLf(text) : text).c_str());
+    controls_.push_back({&c, handle});
+  }
+}
+
+void Win32Form::PlaceControls() {
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int width = MulDiv(client.right, 96, dpi_);
+  const int height = MulDiv(client.bottom, 96, dpi_);
+  for (const Created& c : controls_) {
+    const kd::form::Rect r = kd::form::Placed(*c.definition, width, height);
+    const int extra = c.definition->kind == Kind::Combo ? kComboListHeight : 0;
+    MoveWindow(c.handle, Scaled(r.x), Scaled(r.y), Scaled(r.width), Scaled(r.height + extra), TRUE);
+  }
+}
+
+HWND Win32Form::Control(std::string_view name) const {
+  for (const Created& c : controls_) {
+    if (c.definition->name == name) return c.handle;
+  }
+  return nullptr;
+}
+
+HWND Win32Form::Handle(kd::form::Control control) const {
+  for (const Created& c : controls_) {
+    if (c.definition->control == control) return c.handle;
+  }
+  return nullptr;
+}
+
+const Win32Form::Created* Win32Form::Find(HWND handle) const {
+  for (const Created& c : controls_) {
+    if (c.handle == handle) return &c;
+  }
+  return nullptr;
+}
+
+void Win32Form::Show(int showCommand) {
+  if (window_ == nullptr) return;
+  RECT frame{};
+  GetWindowRect(window_, &frame);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(window_, nullptr, work.left + std::max(0L, (work.right - work.left - width) / 2),
+               work.top + std::max(0L, (work.bottom - work.top - height) / 2), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(window_, showCommand);
+  UpdateWindow(window_);
+}
+
+int Win32Form::RunMessageLoop() {
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (DialogKey(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+bool Win32Form::DialogKey(MSG& message) {
+  return window_ != nullptr && IsDialogMessageW(window_, &message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window messages
+
+LRESULT CALLBACK Win32Form::WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  Win32Form* form = nullptr;
+  if (message == WM_NCCREATE) {
+    form = static_cast<Win32Form*>(reinterpret_cast<const CREATESTRUCTW*>(l)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    form->window_ = window;
+  } else {
+    form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  }
+  if (form == nullptr) return DefWindowProcW(window, message, w, l);
+  return form->OnMessage(message, w, l);
+}
+
+LRESULT Win32Form::OnMessage(UINT message, WPARAM w, LPARAM l) {
+  HWND window = window_;
+  switch (message) {
+    case WM_SHOWWINDOW:
+      if (w && !shown_ && logic_) {
+        shown_ = true;
+        logic_->FormShow();
+      }
+      break;
+    case WM_COMMAND:
+      if (HIWORD(w) == BN_CLICKED) {
+        if (const Created* c = Find(reinterpret_cast<HWND>(l)); c && c->definition->control) {
+          logic_->Click(*c->definition->control);
+          return 0;
+        }
+      }
+      break;
+    case WM_NEXTDLGCTL: {
+      // Multi-line edit controls ask for the next control on the tab key, as in a dialog.
+      HWND next = LOWORD(l) ? reinterpret_cast<HWND>(w)
+                            : GetNextDlgTabItem(window, GetFocus(), w != 0 ? TRUE : FALSE);
+      if (next != nullptr) SetFocus(next);
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+      if (const Created* c = Find(reinterpret_cast<HWND>(l))) {
+        HDC dc = reinterpret_cast<HDC>(w);
+        switch (c->definition->colour) {
+          case kd::form::Colour::Aqua:
+            SetBkColor(dc, kAqua);
+            return reinterpret_cast<LRESULT>(aqua_);
+          case kd::form::Colour::Yellow:
+            SetBkColor(dc, kYellow);
+            return reinterpret_cast<LRESULT>(yellow_);
+          case kd::form::Colour::Window:
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+          case kd::form::Colour::ButtonFace:
+            break;
+        }
+      }
+      break;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+      if (item->CtlType == ODT_STATIC) {
+        DrawPanel(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_SIZE:
+      PlaceControls();
+      return 0;
+    case WM_ACTIVATE:
+      // Focus goes back to the control that had it before a message box or dialog.
+      if (LOWORD(w) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window, focus)) lastFocus_ = focus;
+      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      if (quitOnClose_) PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      window_ = nullptr;
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      return DefWindowProcW(window, message, w, l);
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+// A panel: yellow, raised, its caption centred; a long path loses its middle, not its ends.
+void Win32Form::DrawPanel(const DRAWITEMSTRUCT& item) {
+  const Created* c = Find(item.hwndItem);
+  RECT r = item.rcItem;
+  FillRect(item.hDC, &r,
+           c && c->definition->colour == kd::form::Colour::Yellow
+               ? yellow_
+               : GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(item.hDC, &r, BDR_RAISEDINNER, BF_RECT);
+  InflateRect(&r, -2, -1);
+  std::wstring text = TextOf(item.hwndItem);
+  const HGDIOBJ previous = SelectObject(item.hDC, formFont_);
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
+  text.push_back(L'\0');  // room for the ellipsis that DT_MODIFYSTRING may not write
+  DrawTextW(item.hDC, text.c_str(), -1, &r,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+  SelectObject(item.hDC, previous);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The controls
+
+std::string Win32Form::Text(kd::form::Control control) const {
+  HWND handle = Handle(control);
+  if (handle == nullptr) return {};
+  return Utf8(WithoutCr(TextOf(handle)));
+}
+
+void Win32Form::SetText(kd::form::Control control, const std::string& text) {
+  HWND handle = Handle(control);
+  if (handle == nullptr) return;
+  const Created* c = Find(handle);
+  const std::wstring wide = Wide(text);
+  if (c->definition->kind == Kind::Memo) {
+    SetWindowTextW(handle, WithCrLf(wide).c_str());
+    SendMessageW(handle, EM_SETMODIFY, FALSE, 0);
+  } else {
+    SetWindowTextW(handle, wide.c_str());
+    if (c->definition->kind == Kind::Panel) InvalidateRect(handle, nullptr, TRUE);
+  }
+}
+
+void Win32Form::AppendLines(kd::form::Control control, const std::string& lines) {
+  HWND handle = Handle(control);
+  if (handle == nullptr) return;
+  const int length = GetWindowTextLengthW(handle);
+  std::wstring text = length > 0 ? L"\r\n" : L"";
+  text += WithCrLf(Wide(lines));
+  SendMessageW(handle, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
+  SendMessageW(handle, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  // The list shows its last line from its start, as after scrolling down.
+  const LRESULT lastLine = SendMessageW(handle, EM_GETLINECOUNT, 0, 0) - 1;
+  const LRESULT lastStart = SendMessageW(handle, EM_LINEINDEX, static_cast<WPARAM>(lastLine), 0);
+  SendMessageW(handle, EM_SETSEL, static_cast<WPARAM>(lastStart), lastStart);
+  SendMessageW(handle, EM_SCROLLCARET, 0, 0);
+}
+
+bool Win32Form::Edited(kd::form::Control control) const {
+  HWND handle = Handle(control);
+  return handle != nullptr && SendMessageW(handle, EM_GETMODIFY, 0, 0) != 0;
+}
+
+void Win32Form::Enable(kd::form::Control control) {
+  if (HWND handle = Handle(control)) EnableWindow(handle, TRUE);
+}
+
+void Win32Form::Focus(kd::form::Control control) {
+  if (HWND handle = Handle(control)) {
+    SetFocus(handle);
+    lastFocus_ = handle;
+  }
+}
+
+// The handler that closes runs inside the button's click; the window goes when it returns.
+void Win32Form::CloseWindow() {
+  if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+}

@@ -1,0 +1,73 @@
+// The desktop as the window tests see it: dialogs answered from a script, message boxes
+// recorded in the order they appear, a chosen program folder, date and decimal separator.
+// The same object serves the tests of the window logic, of the Qt window and of the Win32
+// window.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formservices.h"
+
+struct ShownBox {
+  std::string kind;  // "message" or "error"
+  std::string text;
+  std::string caption;
+  kd::Icon icon = kd::Icon::Information;
+};
+
+struct SaveDialogCall {
+  std::string title;
+  std::string startFolder;
+  std::string proposedName;
+};
+
+class ScriptedServices : public kd::form::FormServices {
+ public:
+  std::optional<std::string> OpenFileName(const std::string& title) override {
+    openTitles.push_back(title);
+    return Next(openAnswers);
+  }
+  std::optional<std::string> SaveFileName(const std::string& title, const std::string& startFolder,
+                                          const std::string& proposedName) override {
+    saveCalls.push_back({title, startFolder, proposedName});
+    return Next(saveAnswers);
+  }
+  void Message(const std::string& text, const std::string& caption, kd::Icon icon) override {
+    boxes.push_back({"message", text, caption, icon});
+    if (onBox) onBox();
+  }
+  void Error(const std::string& text) override {
+    boxes.push_back({"error", text, std::string(), kd::Icon::Stop});
+    if (onBox) onBox();
+  }
+  std::filesystem::path ProgramFolder() override { return programFolder; }
+  kd::form::Today Date() override { return today; }
+  std::string DecimalSeparator() override { return decimalSeparator; }
+
+  // Answers of the dialogs in turn (UTF-8 paths); nothing left or std::nullopt means
+  // "cancelled".
+  std::deque<std::optional<std::string>> openAnswers;
+  std::deque<std::optional<std::string>> saveAnswers;
+
+  std::vector<std::string> openTitles;
+  std::vector<SaveDialogCall> saveCalls;
+  std::vector<ShownBox> boxes;
+  std::function<void()> onBox;  // runs while a box "is open"
+
+  std::filesystem::path programFolder;
+  kd::form::Today today{"07.01.2019", 2019};
+  std::string decimalSeparator = ",";
+
+ private:
+  static std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers) {
+    if (answers.empty()) return std::nullopt;
+    std::optional<std::string> answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
