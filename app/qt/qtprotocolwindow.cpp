@@ -1,0 +1,125 @@
+#include "qtprotocolwindow.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <climits>
+
+using kd::form::ProtocolColumn;
+
+namespace {
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Start widths of the columns; the last one takes the rest.
+constexpr int kColumnWidths[] = {90, 60, 170, 95};
+
+}  // namespace
+
+int ProtocolTableModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  return static_cast<int>(std::min<std::size_t>(logic_.RowCount(), INT_MAX));
+}
+
+int ProtocolTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(kd::form::kProtocolColumnTitles.size());
+}
+
+QVariant ProtocolTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const auto column = static_cast<ProtocolColumn>(index.column());
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+    return FromUtf8(logic_.Cell(static_cast<std::size_t>(index.row()), column));
+  }
+  if (role == Qt::TextAlignmentRole && column == ProtocolColumn::PNr) {
+    return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+  }
+  return {};
+}
+
+QVariant ProtocolTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+      section >= columnCount()) {
+    return {};
+  }
+  return FromUtf8(kd::form::kProtocolColumnTitles[static_cast<std::size_t>(section)]);
+}
+
+void ProtocolTableModel::Reset() {
+  beginResetModel();
+  endResetModel();
+}
+
+QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* owner)
+    : QWidget(owner, Qt::Window),
+      logic_(logic),
+      model_(new ProtocolTableModel(logic, this)),
+      summary_(new QPlainTextEdit(this)),
+      table_(new QTableView(this)),
+      allLines_(new QCheckBox(FromUtf8(kd::form::kAllLinesText), this)),
+      save_(new QPushButton(FromUtf8(kd::form::kSaveButtonText), this)) {
+  setObjectName(QStringLiteral("Protokoll"));
+  setWindowTitle(FromUtf8(kd::form::kProtocolWindowCaption));
+  summary_->setObjectName(QStringLiteral("Zusammenfassung"));
+  summary_->setReadOnly(true);
+  summary_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  summary_->setTabChangesFocus(true);
+  summary_->setMaximumHeight(summary_->fontMetrics().lineSpacing() * 8 + 12);
+
+  table_->setObjectName(QStringLiteral("Tabelle"));
+  table_->setModel(model_);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setWordWrap(false);
+  table_->verticalHeader()->hide();
+  // Every row as high as one line of text: the table never measures its rows.
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  for (int i = 0; i < int(std::size(kColumnWidths)); ++i) {
+    table_->setColumnWidth(i, kColumnWidths[i]);
+  }
+  allLines_->setObjectName(QStringLiteral("AlleZeilen"));
+  save_->setObjectName(QStringLiteral("Speichern"));
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(allLines_);
+  buttons->addStretch();
+  buttons->addWidget(save_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(summary_);
+  layout->addLayout(buttons);
+  layout->addWidget(table_, 1);
+  resize(760, 520);
+
+  // Double-click, or the Enter key on a row.
+  connect(table_, &QTableView::activated, this,
+          [this](const QModelIndex& index) { logic_.Activate(std::size_t(index.row())); });
+  connect(allLines_, &QCheckBox::toggled, this, [this](bool all) { logic_.ShowAllLines(all); });
+  connect(save_, &QPushButton::clicked, this, [this] { logic_.SaveAs(); });
+}
+
+void QtProtocolWindow::Show() {
+  show();
+  raise();
+  activateWindow();
+}
+
+bool QtProtocolWindow::Shown() const {
+  return isVisible();
+}
+
+void QtProtocolWindow::SetSummary(const std::string& text) {
+  summary_->setPlainText(FromUtf8(text));
+}
+
+void QtProtocolWindow::SetRowCount(std::size_t) {
+  model_->Reset();
+}
