@@ -25,10 +25,16 @@ inline constexpr std::string_view kSaveButtonText = "Speichern unter …";
 inline constexpr std::string_view kSaveDialogTitle = "Protokoll speichern";
 inline constexpr std::string_view kProposedProtocolName = "KDIMPORT-Protokoll.csv";
 
-// The columns of the table, in this order.
+// The columns of the table, in this order, with their start widths at 96 dots per inch.
 enum class ProtocolColumn { Zeile, PNr, Name, Ergebnis, Hinweis };
 inline constexpr std::array<std::string_view, 5> kProtocolColumnTitles = {"Zeile", "PNr", "Name",
                                                                           "Ergebnis", "Hinweis"};
+inline constexpr std::array<int, 5> kProtocolColumnWidths = {80, 55, 150, 100, 620};
+// The client area at the start, at 96 dots per inch: the hints of a line fit beside the rest.
+inline constexpr int kProtocolWindowWidth = 1040;
+inline constexpr int kProtocolWindowHeight = 560;
+// The summary shows this many of its lines at most without scrolling.
+inline constexpr int kSummaryLinesShown = 12;
 
 // What the protocol window logic needs from a window.
 class ProtocolView {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 
 using kd::form::ProtocolColumn;
@@ -16,9 +17,6 @@ namespace {
 QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// Start widths of the columns; the last one takes the rest.
-constexpr int kColumnWidths[] = {90, 60, 170, 95};
 
 }  // namespace
 
@@ -70,7 +68,6 @@ QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* own
   summary_->setReadOnly(true);
   summary_->setLineWrapMode(QPlainTextEdit::NoWrap);
   summary_->setTabChangesFocus(true);
-  summary_->setMaximumHeight(summary_->fontMetrics().lineSpacing() * 8 + 12);
 
   table_->setObjectName(QStringLiteral("Tabelle"));
   table_->setModel(model_);
@@ -83,8 +80,8 @@ QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* own
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->horizontalHeader()->setStretchLastSection(true);
-  for (int i = 0; i < int(std::size(kColumnWidths)); ++i) {
-    table_->setColumnWidth(i, kColumnWidths[i]);
+  for (std::size_t i = 0; i < kd::form::kProtocolColumnWidths.size(); ++i) {
+    table_->setColumnWidth(int(i), kd::form::kProtocolColumnWidths[i]);
   }
   allLines_->setObjectName(QStringLiteral("AlleZeilen"));
   save_->setObjectName(QStringLiteral("Speichern"));
@@ -97,7 +94,8 @@ QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* own
   layout->addWidget(summary_);
   layout->addLayout(buttons);
   layout->addWidget(table_, 1);
-  resize(760, 520);
+  SetSummary({});
+  resize(kd::form::kProtocolWindowWidth, kd::form::kProtocolWindowHeight);
 
   // Double-click, or the Enter key on a row.
   connect(table_, &QTableView::activated, this,
@@ -107,17 +105,26 @@ QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* own
 }
 
 void QtProtocolWindow::Show() {
+  const bool first = !isVisible();
   show();
   raise();
   activateWindow();
+  // The keys work in the table at once: arrows move through the rows, Enter shows the line.
+  if (first) table_->setFocus();
 }
 
 bool QtProtocolWindow::Shown() const {
   return isVisible();
 }
 
+// The summary takes the room of its lines, up to a limit; the table the rest.
 void QtProtocolWindow::SetSummary(const std::string& text) {
   summary_->setPlainText(FromUtf8(text));
+  const int lines = std::clamp(int(std::count(text.begin(), text.end(), '\n')) + 1, 3,
+                               kd::form::kSummaryLinesShown);
+  summary_->setFixedHeight(summary_->fontMetrics().lineSpacing() * lines +
+                           2 * summary_->frameWidth() +
+                           int(2 * summary_->document()->documentMargin()) + 2);
 }
 
 void QtProtocolWindow::SetRowCount(std::size_t) {

@@ -19,11 +19,6 @@ constexpr int kSummaryId = 1;
 constexpr int kAllLinesId = 2;
 constexpr int kSaveId = 3;
 constexpr int kListId = 4;
-// Start size of the client area and widths of the columns at 96 dots per inch; the last column
-// takes the rest of the start width.
-constexpr int kStartWidth = 760;
-constexpr int kStartHeight = 520;
-constexpr int kColumnWidths[] = {90, 60, 170, 95, 320};
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW existing{};
@@ -58,7 +53,7 @@ Win32ProtocolWindow::Win32ProtocolWindow(kd::form::ProtocolWindow& logic, HINSTA
                       DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   const DWORD extendedStyle = WS_EX_CONTROLPARENT;
-  RECT frame{0, 0, Scaled(kStartWidth), Scaled(kStartHeight)};
+  RECT frame{0, 0, Scaled(kd::form::kProtocolWindowWidth), Scaled(kd::form::kProtocolWindowHeight)};
   AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
   // Owned by the main window: it stays in front of it and goes with it.
   window_ =
@@ -106,31 +101,46 @@ void Win32ProtocolWindow::CreateControls() {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.fmt = static_cast<ProtocolColumn>(i) == ProtocolColumn::PNr ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = Scaled(kColumnWidths[i]);
+    column.cx = Scaled(kd::form::kProtocolColumnWidths[i]);
     column.pszText = title.data();
     SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
 }
 
+// The summary takes the room of its lines, up to a limit; the list the rest.
 void Win32ProtocolWindow::PlaceControls() {
   if (window_ == nullptr) return;
   RECT client{};
   GetClientRect(window_, &client);
-  const int width = MulDiv(client.right, 96, dpi_);
-  const int height = MulDiv(client.bottom, 96, dpi_);
-  const auto place = [this](HWND control, int x, int y, int w, int h) {
-    MoveWindow(control, Scaled(x), Scaled(y), Scaled(std::max(w, 0)), Scaled(std::max(h, 0)), TRUE);
+  int lineHeight = Scaled(13);
+  if (HDC dc = GetDC(summary_)) {
+    const HGDIOBJ previous = SelectObject(dc, font_);
+    TEXTMETRICW metrics{};
+    if (GetTextMetricsW(dc, &metrics)) lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
+    SelectObject(dc, previous);
+    ReleaseDC(summary_, dc);
+  }
+  const int margin = Scaled(8);
+  const int width = client.right;
+  const int summaryHeight =
+      std::clamp(summaryLines_, 3, kd::form::kSummaryLinesShown) * lineHeight + Scaled(8);
+  const int row = margin + summaryHeight + Scaled(6);
+  const auto place = [](HWND control, int x, int y, int w, int h) {
+    MoveWindow(control, x, y, std::max(w, 0), std::max(h, 0), TRUE);
   };
-  place(summary_, 8, 8, width - 16, 112);
-  place(allLines_, 8, 128, 220, 22);
-  place(save_, width - 8 - 129, 126, 129, 25);
-  place(list_, 8, 159, width - 16, height - 167);
+  place(summary_, margin, margin, width - 2 * margin, summaryHeight);
+  place(allLines_, margin, row + Scaled(2), Scaled(220), Scaled(22));
+  place(save_, width - margin - Scaled(129), row, Scaled(129), Scaled(25));
+  const int listTop = row + Scaled(25) + Scaled(6);
+  place(list_, margin, listTop, width - 2 * margin, client.bottom - listTop - margin);
 }
 
 void Win32ProtocolWindow::Show() {
   if (window_ == nullptr) return;
   ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOWNORMAL);
   SetForegroundWindow(window_);
+  // The keys work in the list at once: arrows move through the rows, Enter shows the line.
+  SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : list_);
   UpdateWindow(window_);
 }
 
@@ -139,7 +149,10 @@ bool Win32ProtocolWindow::Shown() const {
 }
 
 void Win32ProtocolWindow::SetSummary(const std::string& text) {
-  if (summary_ != nullptr) SetWindowTextW(summary_, WithCrLf(Wide(text)).c_str());
+  if (summary_ == nullptr) return;
+  SetWindowTextW(summary_, WithCrLf(Wide(text)).c_str());
+  summaryLines_ = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+  PlaceControls();
 }
 
 void Win32ProtocolWindow::SetRowCount(std::size_t rows) {
@@ -220,12 +233,22 @@ LRESULT Win32ProtocolWindow::OnMessage(UINT message, WPARAM w, LPARAM l) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
       break;
+    case WM_ACTIVATE:
+      // Focus goes back to the control that had it when another window came to the front.
+      if (LOWORD(w) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window, focus)) lastFocus_ = focus;
+      } else {
+        SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : list_);
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       // Closing only hides the window; the protocol button shows it again.
       ShowWindow(window, SW_HIDE);
       return 0;
     case WM_NCDESTROY:
-      window_ = summary_ = allLines_ = save_ = list_ = nullptr;
+      window_ = summary_ = allLines_ = save_ = list_ = lastFocus_ = nullptr;
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       return DefWindowProcW(window, message, w, l);
     default:

@@ -55,5 +55,7 @@ class Win32ProtocolWindow : public kd::form::ProtocolView {
   HWND allLines_ = nullptr;
   HWND save_ = nullptr;
   HWND list_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  int summaryLines_ = 1;
   std::wstring cell_;  // the text of the cell the list view asked for last
 };

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -801,6 +802,8 @@ class QtFormTest : public QObject {
     QVERIFY(window->Summary()->toPlainText().startsWith(
         "Zeilen gelesen: 8 (Personalstammblatt_Protokoll.csv)\nDatensätze übernommen: 5\n"));
     QTableView* table = window->Table();
+    // The table has the keys at once.
+    QCOMPARE(window->focusWidget(), static_cast<QWidget*>(table));
     const QAbstractItemModel* model = table->model();
     QStringList titles;
     for (int c = 0; c < model->columnCount(); ++c)
@@ -817,6 +820,9 @@ class QtFormTest : public QObject {
 
     // A double-click shows the row's line selected in the source-file view.
     QVERIFY(QTest::qWaitForWindowExposed(window));
+    // The summary shows its ten lines without scrolling.
+    QCOMPARE(window->Summary()->document()->blockCount(), 10);
+    QCOMPARE(window->Summary()->verticalScrollBar()->maximum(), 0);
     const QRect cell = table->visualRect(model->index(2, 0));
     QVERIFY(table->viewport()->rect().contains(cell.center()));
     // A person's double-click: press, release, and the second press as a double-click.

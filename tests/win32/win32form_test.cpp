@@ -598,6 +598,7 @@ TEST_F(Win32FormTest, ProtocolButtonAndWindow) {
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(IsWindowVisible(window->Handle()));
   EXPECT_EQ(GetWindow(window->Handle(), GW_OWNER), form->Handle());
+  EXPECT_EQ(GetFocus(), window->List());  // the keys work in the list at once
   EXPECT_EQ(TextOf(window->Handle()), "Protokoll der letzten Übernahme");
   EXPECT_EQ(TextOf(window->Summary())
                 .rfind("Zeilen gelesen: 8 (Personalstammblatt_Protokoll.csv)"
@@ -605,6 +606,17 @@ TEST_F(Win32FormTest, ProtocolButtonAndWindow) {
                        0),
             0u);
   EXPECT_EQ(TextOf(window->AllLines()), "Alle Zeilen anzeigen");
+  // The summary shows every one of its ten lines without scrolling.
+  HWND summary = window->Summary();
+  EXPECT_EQ(SendMessageW(summary, EM_GETLINECOUNT, 0, 0), 10);
+  const LRESULT lastLine = SendMessageW(summary, EM_LINEINDEX, 9, 0);
+  const LRESULT lastPosition = SendMessageW(summary, EM_POSFROMCHAR, lastLine, 0);
+  const LRESULT firstPosition = SendMessageW(summary, EM_POSFROMCHAR, 0, 0);
+  RECT summaryRoom{};
+  SendMessageW(summary, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&summaryRoom));
+  const int lineStep = (short(HIWORD(lastPosition)) - short(HIWORD(firstPosition))) / 9;
+  EXPECT_GT(lineStep, 0);
+  EXPECT_LE(short(HIWORD(lastPosition)) + lineStep, summaryRoom.bottom);
   EXPECT_EQ(TextOf(window->SaveButton()), "Speichern unter …");
   // The tab key goes on from the summary, as in a dialog.
   SetFocus(window->Summary());
