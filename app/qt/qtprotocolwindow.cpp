@@ -63,6 +63,8 @@ QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* own
       allLines_(new QCheckBox(FromUtf8(kd::form::kAllLinesText), this)),
       save_(new QPushButton(FromUtf8(kd::form::kSaveButtonText), this)) {
   setObjectName(QStringLiteral("Protokoll"));
+  // Open or not, it never keeps the program running once the main window is closed.
+  setAttribute(Qt::WA_QuitOnClose, false);
   setWindowTitle(FromUtf8(kd::form::kProtocolWindowCaption));
   summary_->setObjectName(QStringLiteral("Zusammenfassung"));
   summary_->setReadOnly(true);
