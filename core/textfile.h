@@ -103,6 +103,9 @@ void SetWriteFaultHook(std::function<bool(std::string_view path, std::size_t byt
 // Called with the target's path before a new file is put in place; returning false makes that
 // step fail as a target held open by another program would.
 void SetReplaceFaultHook(std::function<bool(std::string_view target)> hook);
+// When false, written files are not brought to the disk before they are put in place: for the
+// fuzz targets, which write thousands of files a second into a folder of their own.
+void SetSyncToDisk(bool sync);
 // Called with the path and the number of bytes read so far after each block read from a file,
 // so a test can change the file in the middle of reading it.
 void SetReadHook(std::function<void(std::string_view path, std::size_t bytesRead)> hook);

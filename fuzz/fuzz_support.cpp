@@ -10,6 +10,7 @@
 
 #include "bankcodes.h"
 #include "text.h"
+#include "textfile.h"
 
 namespace kdfuzz {
 
@@ -67,6 +68,9 @@ class WorkFolder {
       std::filesystem::create_directory(path_ / sub);
     }
     text_ = path_.string() + "/";
+    // The targets write thousands of files a second into this folder: none of them needs to
+    // survive a power loss.
+    kd::SetSyncToDisk(false);
     WriteBytes(text_ + "data/Konfi-18", "");
     const std::vector<std::string> table = {
         BankCodeRecord("28050100", "LZO Oldenburg", "BRLADE21LZO"),

@@ -15,23 +15,6 @@ using kdtest::RecordingUi;
 using kdtest::TempDir;
 using kdtest::WriteFile;
 
-// A reader for the run's own tests: one record per line that begins with a digit, one bank line
-// per record when bank data are to be taken over.
-void EchoReader(kd::ReaderContext& context) {
-  context.AddFlagLine();
-  for (const std::string_view line : context.SourceLines()) {
-    if (line.empty() || line[0] < '0' || line[0] > '9') continue;
-    kd::RecordBuilder record;
-    record.Add("PNr", kd::FieldNo(line, 0)).Add("Name", kd::FieldNo(line, 1));
-    context.AddRecord(record.Take());
-    if (context.TakeBankData()) {
-      context.AddBankLine(
-          {kd::FieldNo(line, 0), kd::FieldNo(line, 1), "", "", "", "DE1234567890", ""});
-    }
-  }
-  if (context.TakeBankData()) context.SaveBankFile();
-}
-
 bool HeaderHasMarker(std::string_view header) {
   return header.find("Mark;") != std::string_view::npos;
 }
@@ -42,9 +25,9 @@ void MarkedReader(kd::ReaderContext& context) {
 }
 
 const kd::ReaderEntry kTestTable[] = {
-    {"TEST", false, nullptr, EchoReader},
+    {"TEST", false, nullptr, kdtest::EchoReader},
     {"HEAD", true, HeaderHasMarker, MarkedReader},
-    {"HEAD", true, nullptr, EchoReader},
+    {"HEAD", true, nullptr, kdtest::EchoReader},
 };
 
 class ConversionTest : public ::testing::Test {

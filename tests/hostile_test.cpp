@@ -21,6 +21,8 @@
 
 namespace {
 
+using kdtest::FilesIn;
+
 using kdtest::ReadFile;
 using kdtest::TempDir;
 using kdtest::WriteFile;
@@ -57,15 +59,6 @@ std::string SmallBankCodeList() {
       BankCodeRecord("10050000", "Berliner Sparkasse", "BELADEBEXXX"),
       BankCodeRecord("70020270", "UniCredit Bank", "HYVEDEMMXXX"),
   });
-}
-
-std::vector<std::string> FilesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(kd::ToNativePath(dir))) {
-    names.push_back(kd::FromNativePath(entry.path().filename()));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // The lines of a file that ends every line with CR LF; false when a line break is missing or a

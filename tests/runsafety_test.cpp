@@ -25,36 +25,13 @@
 
 namespace {
 
+using kdtest::FilesIn;
+
 using kdtest::ReadFile;
 using kdtest::TempDir;
 using kdtest::WriteFile;
 
-std::vector<std::string> FilesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(kd::ToNativePath(dir))) {
-    names.push_back(kd::FromNativePath(entry.path().filename()));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// A reader for these tests: one record and one bank line per line that begins with a digit.
-void EchoReader(kd::ReaderContext& context) {
-  context.AddFlagLine();
-  for (const std::string_view line : context.SourceLines()) {
-    if (!kd::StartsWithDigit(line)) continue;
-    kd::RecordBuilder record;
-    record.Add("PNr", kd::FieldNo(line, 0)).Add("Name", kd::FieldNo(line, 1));
-    context.AddRecord(record.Take());
-    if (context.TakeBankData()) {
-      context.AddBankLine(
-          {kd::FieldNo(line, 0), kd::FieldNo(line, 1), "", "", "", "DE1234567890", ""});
-    }
-  }
-  if (context.TakeBankData()) context.SaveBankFile();
-}
-
-const kd::ReaderEntry kEchoTable[] = {{"TEST", false, nullptr, EchoReader}};
+const kd::ReaderEntry kEchoTable[] = {{"TEST", false, nullptr, kdtest::EchoReader}};
 
 const std::string kOldImport = "KONV=0;\r\nPNr=9;Name=Alt;\r\n";
 const std::string kOldBank = "    9 Alt\r\n";

@@ -9,18 +9,11 @@
 
 namespace {
 
+using kdtest::FilesIn;
+
 using kdtest::ReadFile;
 using kdtest::TempDir;
 using kdtest::WriteFile;
-
-std::vector<std::string> FilesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(kd::ToNativePath(dir))) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TEST(WriteLines, EndsEveryLineWithCrLfAndReplacesTheFile) {
   TempDir dir;

@@ -57,6 +57,33 @@ void WriteFile(const std::string& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(kd::ToNativePath(dir))) {
+    names.push_back(kd::FromNativePath(entry.path().filename()));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void EchoReader(kd::ReaderContext& context) {
+  context.AddFlagLine();
+  for (const std::string_view line : context.Lines()) {
+    if (!kd::StartsWithDigit(line)) {
+      context.SkipNonEmployeeLine(line);
+      continue;
+    }
+    kd::RecordBuilder record;
+    record.Add("PNr", kd::FieldNo(line, 0)).Add("Name", kd::FieldNo(line, 1));
+    context.AddRecord(record);
+    if (context.TakeBankData()) {
+      context.AddBankLine(
+          {kd::FieldNo(line, 0), kd::FieldNo(line, 1), "", "", "", "DE1234567890", ""});
+    }
+  }
+  if (context.TakeBankData()) context.SaveBankFile();
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(kd::ToNativePath(path), std::ios::binary);
   std::ostringstream contents;

@@ -63,6 +63,11 @@ class TempDir {
 };
 
 void WriteFile(const std::string& path, std::string_view bytes);
+// The names of the files in a folder, sorted.
+std::vector<std::string> FilesIn(const std::string& dir);
+// A reader for the run's own tests: one record (PNr, Name) per line that begins with a digit,
+// and one bank line per record when bank data are to be taken over.
+void EchoReader(kd::ReaderContext& context);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // Joins lines with CR LF after every line, as the tool writes files.
