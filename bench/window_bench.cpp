@@ -1,9 +1,11 @@
 // The conversion button of the window (offscreen) against kdimport-cli on the same SBS export,
-// and how a run's cost grows with the number of employees and with the records already shown.
+// how a run's cost grows with the number of employees and with the records already shown, and
+// what opening the protocol window of a big run costs.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -15,6 +17,7 @@
 
 #include "formservices.h"
 #include "qtform.h"
+#include "qtprotocolwindow.h"
 #include "text.h"
 
 namespace {
@@ -25,6 +28,10 @@ class QuietServices : public kd::form::FormServices {
   std::optional<std::string> OpenFileName(const std::string&) override { return std::nullopt; }
   std::optional<std::string> SaveFileName(const std::string&, const std::string&,
                                           const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> SaveFileAs(const std::string&, const std::string&, const std::string&,
+                                        const std::string&, const std::string&) override {
     return std::nullopt;
   }
   void Message(const std::string&, const std::string&, kd::Icon) override { ++messages; }
@@ -157,8 +164,37 @@ void BM_WindowRunAfterEarlierRuns(benchmark::State& state) {
   RunWindow(state, 5000, static_cast<int>(state.range(0)));
 }
 
+// Opening the protocol window after a run of 100,000 employees and drawing it, with the lines to
+// look at (the column line and the 90,001 personnel numbers above 9998) or, after ticking the
+// check box, with every line: the table asks only for the rows it shows.
+void BM_ProtocolWindow(benchmark::State& state) {
+  const bool allLines = state.range(0) != 0;
+  std::size_t rows = 0;
+  Workspace& space = WorkspaceFor(100000);
+  QuietServices services;
+  services.folder = space.folder.path();
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto form = std::make_unique<QtForm>(services);
+    form->show();
+    form->Logic().Button1Click();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    form->Logic().ProtokollButtonClick();
+    if (allLines) form->ProtocolWindowIfCreated()->AllLines()->setChecked(true);
+    QCoreApplication::processEvents();
+    benchmark::DoNotOptimize(form->ProtocolWindowIfCreated()->grab());
+    state.PauseTiming();
+    rows = form->Logic().ProtocolLogic().RowCount();
+    form.reset();
+    state.ResumeTiming();
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+
 }  // namespace
 
+BENCHMARK(BM_ProtocolWindow)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WindowRun)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliRun)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WindowRunBySize)

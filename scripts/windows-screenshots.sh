@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the Windows window kdimport.exe under Wine on a virtual display, for
-# docs/windows.md: the first start, the file-open dialog, a message box of a conversion and the
-# window after it. Needs the Windows build (scripts/windows-build.sh); installs Xvfb, xdotool
+# docs/windows.md: the first start, the file-open dialog, a message box of a conversion, the
+# window after it, the recognition hint beside the program list and the protocol window. Needs the Windows build (scripts/windows-build.sh); installs Xvfb, xdotool
 # and ImageMagick when they are missing.
 #
 #   scripts/windows-screenshots.sh [BUILD_DIR]      (default: build-win)
@@ -41,10 +41,17 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 cat >"$work/session.sh" <<SESSION
 set -euo pipefail
 cd "$folder"
-shot() { sleep "\$2"; import -window root "$source_dir/docs/\$1"; echo "  docs/\$1"; }
+# The Wine desktop of the last start, and the picture of it.
+size=900x780
+shot() {
+  sleep "\$2"
+  import -window root -crop "\$size+0+0" +repage "$source_dir/docs/\$1"
+  echo "  docs/\$1"
+}
 key() { xdotool key --delay 150 "\$@"; }
 start() {
-  "$wine" explorer /desktop=KDIMPORT,900x780 kdimport.exe >/dev/null 2>&1 &
+  size=\${1:-900x780}
+  "$wine" explorer /desktop=KDIMPORT-\$size,\$size kdimport.exe >/dev/null 2>&1 &
   for _ in \$(seq 60); do
     xdotool search --name "Schnittstelle" >/dev/null 2>&1 && break
     sleep 1
@@ -81,5 +88,33 @@ sleep 1
 key Return
 shot windows-4-converted.png 2
 "$wine" wineserver -k >/dev/null 2>&1 || true
+sleep 1
+
+# 4. The hint: the settings name Datev, the export is the Agenda sample.
+printf '%s\r\n' Datev "$(windows_path "$folder/samples/agenda/Personaldaten.csv")" \\
+  "$(windows_path "$folder/samples/kandrel/FIRMA")\\\\" Ja "Ja " 18 >KDIMPORT.INI
+start
+shot windows-5-hint.png 1
+"$wine" wineserver -k >/dev/null 2>&1 || true
+sleep 1
+
+# 5. The protocol's Lexware sample converted (two notices of shortened personnel numbers, the
+#    bank file, the import file), then "Protokoll" (before "4.  Kandrel-Datei  erstellen" in
+#    the tab order's circle) and the row of line 4 shown in the source-file view.
+printf '%s\r\n' Lexware \\
+  "$(windows_path "$folder/samples/lexware/Personalstammblatt_Protokoll.csv")" \\
+  "$(windows_path "$folder/samples/kandrel/FIRMA")\\\\" Ja "Ja " 18 >KDIMPORT.INI
+start 1100x780
+key space
+for _ in 1 2 3 4; do
+  sleep 2
+  key Return
+done
+sleep 1
+key shift+Tab space
+sleep 2
+key Down Down Down Return
+shot windows-6-protocol.png 2
+"$wine" wineserver -k >/dev/null 2>&1 || true
 SESSION
-xvfb-run -a -s "-screen 0 900x780x24" bash "$work/session.sh"
+xvfb-run -a -s "-screen 0 1100x780x24" bash "$work/session.sh"

@@ -30,6 +30,20 @@ namespace {
 
 constexpr char S = kd::kPathSeparator;
 
+// The protocol window as a window holds it: shown or not, its summary, and the rows of the table
+// as the table reads them from the logic.
+class RecordingProtocolView : public kd::form::ProtocolView {
+ public:
+  void Show() override { shown = true; }
+  bool Shown() const override { return shown; }
+  void SetSummary(const std::string& text) override { summary = text; }
+  void SetRowCount(std::size_t count) override { rows = count; }
+
+  bool shown = false;
+  std::string summary;
+  std::size_t rows = 0;
+};
+
 // The controls as a window holds them: texts, what the person typed, and what the logic did.
 class RecordingView : public kd::form::FormView {
  public:
@@ -55,7 +69,10 @@ class RecordingView : public kd::form::FormView {
   }
   bool Edited(Control control) const override { return edited.count(control) != 0; }
   void Enable(Control control) override { enabled.insert(control); }
+  void Disable(Control control) override { enabled.erase(control); }
   void Focus(Control control) override { focused = control; }
+  void SelectLine(Control control, std::size_t line) override { selected = {control, line}; }
+  kd::form::ProtocolView& ProtocolWindow() override { return protocolWindow; }
   void CloseWindow() override { closed = true; }
 
   // The person types a new text into a control.
@@ -80,6 +97,8 @@ class RecordingView : public kd::form::FormView {
   std::vector<std::string> appended;
   std::set<Control> enabled;
   std::optional<Control> focused;
+  std::optional<std::pair<Control, std::size_t>> selected;
+  RecordingProtocolView protocolWindow;
   bool closed = false;
 };
 
@@ -212,11 +231,19 @@ TEST(FormDefinitionTest, PlacesFollowTheWindowSize) {
     kd::form::Rect place;
   };
   const Case cases[] = {
-      {"Memo2", 805, 699, {8, 8, 761, 313}},         {"Memo2", 905, 750, {8, 8, 861, 339}},
-      {"Panel3", 905, 750, {8, 361, 233, 25}},       {"Button1", 905, 750, {708, 441, 161, 41}},
-      {"Memo1", 905, 750, {8, 585, 531, 139}},       {"Memo3", 905, 751, {554, 586, 315, 139}},
-      {"Panel1", 905, 750, {554, 553, 315, 33}},     {"Memo2", 600, 500, {8, 8, 761, 313}},
+      {"Memo2", 805, 699, {8, 8, 761, 313}},
+      {"Memo2", 905, 750, {8, 8, 861, 339}},
+      {"Panel3", 905, 750, {8, 361, 233, 25}},
+      {"Button1", 905, 750, {708, 441, 161, 41}},
+      {"Memo1", 905, 750, {8, 585, 531, 139}},
+      {"Memo3", 905, 751, {554, 586, 315, 139}},
+      {"Panel1", 905, 750, {554, 553, 315, 33}},
+      {"Memo2", 600, 500, {8, 8, 761, 313}},
       {"EndeButton", 806, 700, {609, 480, 161, 25}},
+      {"ErkanntLabel", 805, 699, {608, 366, 161, 46}},
+      {"ErkanntLabel", 905, 750, {708, 391, 161, 46}},
+      {"ProtokollButton", 805, 699, {473, 456, 128, 25}},
+      {"ProtokollButton", 905, 750, {473, 481, 128, 25}},
   };
   for (const Case& c : cases) {
     const kd::form::ControlDefinition* control = kd::form::FindControl(c.name);
@@ -234,7 +261,29 @@ TEST(FormDefinitionTest, TabStopsAreExactlyTheTabOrder) {
   const std::set<std::string_view> order(kd::form::TabOrder().begin(), kd::form::TabOrder().end());
   EXPECT_EQ(stops, order);
   EXPECT_EQ(kd::form::TabOrder().front(), "Button1");
+  EXPECT_EQ(kd::form::TabOrder().back(), "ProtokollButton");
   EXPECT_EQ(stops.count("Memo5"), 0u);
+}
+
+// The hint and the protocol button take room that no control of the form uses, at the start
+// size and in a larger window, and stay inside the window.
+TEST(FormDefinitionTest, AddedControlsCoverNoOtherControl) {
+  const auto overlap = [](const kd::form::Rect& a, const kd::form::Rect& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+           b.y < a.y + a.height;
+  };
+  for (const auto& [width, height] :
+       {std::pair{805, 699}, std::pair{1000, 800}, std::pair{1600, 1200}, std::pair{806, 1400}}) {
+    for (const char* added : {"ErkanntLabel", "ProtokollButton"}) {
+      const kd::form::Rect place = kd::form::Placed(*kd::form::FindControl(added), width, height);
+      EXPECT_LE(place.x + place.width, width - 8) << added << " at " << width;
+      for (const kd::form::ControlDefinition& other : kd::form::Controls()) {
+        if (other.name == added) continue;
+        EXPECT_FALSE(overlap(place, kd::form::Placed(other, width, height)))
+            << added << " covers " << other.name << " at " << width << "x" << height;
+      }
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -567,6 +616,511 @@ TEST_F(FormTest, DecimalSeparatorFromTheRegion) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {",", comma}, {".", point}, {"\xD9\xAB", comma}, {"", comma}, {",,", comma}};
   for (const auto& [separator, expected] : cases) EXPECT_EQ(runWith(separator), expected);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The recognition hint beside the program list
+
+std::string Sample(const std::string& path) {
+  return ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/" + path);
+}
+
+// A bank statement export: semicolons and dates, but no employees of any program.
+constexpr const char* kBankStatement =
+    "Buchungstag;Valuta;Auftraggeber;Verwendungszweck;Betrag;W\xE4hrung\r\n"
+    "02.01.2018;02.01.2018;Stadtwerke;Abschlag Januar;-54,00;EUR\r\n"
+    "03.01.2018;03.01.2018;Lohn;Gehalt Dezember;2.310,55;EUR\r\n"
+    "05.01.2018;05.01.2018;Miete;Miete Januar;-780,00;EUR\r\n";
+
+struct HintCase {
+  const char* name;
+  std::string combo;   // before "2.  Suchen woher" (UTF-8)
+  std::string sample;  // below samples/; "<bank>" a bank statement; "<missing>" no such file;
+                       // "<folder>" a folder
+  std::string comboAfter;
+  std::string hint;
+};
+
+void PrintTo(const HintCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class HintTest : public FormTest, public ::testing::WithParamInterface<HintCase> {};
+
+TEST_P(HintTest, AfterChoosingTheSource) {
+  const HintCase& c = GetParam();
+  std::string source = program.File("export.csv");
+  if (c.sample == "<bank>") {
+    WriteFile(source, kBankStatement);
+  } else if (c.sample == "<folder>") {
+    source = program.File("Ordner");
+    std::filesystem::create_directory(kd::ToNativePath(source));
+  } else if (c.sample != "<missing>") {
+    const std::string bytes = Sample(c.sample);
+    ASSERT_FALSE(bytes.empty()) << c.sample;
+    WriteFile(source, bytes);
+  }
+  kd::form::TForm1 form(view, services);
+  form.FormShow();
+  view.Type(Control::ProgrammCombo, c.combo);
+  services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+  form.Button3Click();
+  EXPECT_EQ(view.Text(Control::ProgrammCombo), c.comboAfter);
+  EXPECT_EQ(view.Text(Control::ErkanntLabel), c.hint);
+  EXPECT_TRUE(services.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, HintTest,
+    ::testing::Values(HintCase{"EmptyListTakesTheProgram", "", "sbs/Tabelle2929.csv", "SBS",
+                               "Erkannt: SBS"},
+                      HintCase{"BlankListTakesTheListsSpelling", "  ", "sage/Mitarbeiterliste.csv",
+                               "sage", "Erkannt: sage"},
+                      HintCase{"OtherProgramChosen", "Datev", "sbs/Tabelle2929.csv", "Datev",
+                               "Die Datei sieht nach SBS aus, gewählt ist Datev"},
+                      HintCase{"SameProgramInOtherCase", "SAGE", "sage/Mitarbeiterliste.csv",
+                               "SAGE", "Erkannt: sage"},
+                      HintCase{"TypedNameOutsideTheList", "lexware alt",
+                               "lexware/Personalstammblatt.csv", "lexware alt", "Erkannt: Lexware"},
+                      HintCase{"VarialByItsFixedPositions", "", "varial/PWASCANS.EXP", "VARIAL",
+                               "Erkannt: VARIAL"},
+                      HintCase{"UnrecognisedFile", "", "<bank>", "", ""},
+                      HintCase{"UnrecognisedFileKeepsTheChoice", "Agenda", "<bank>", "Agenda", ""},
+                      HintCase{"MissingFile", "", "<missing>", "", ""},
+                      HintCase{"AFolderInsteadOfAFile", "", "<folder>", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The hint follows the program list from the recognition made when the file was chosen; only
+// choosing the file again reads it again.
+TEST_F(FormTest, HintFollowsTheListWithoutReadingTheFileAgain) {
+  const std::string source = program.File("export.csv");
+  WriteFile(source, Sample("sbs/Tabelle2929.csv"));
+  kd::form::TForm1 form(view, services);
+  form.FormShow();
+  services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+  form.Button3Click();
+  ASSERT_EQ(view.Text(Control::ErkanntLabel), "Erkannt: SBS");
+  WriteFile(source, Sample("agenda/Personaldaten.csv"));
+
+  const std::vector<std::pair<std::string, std::string>> choices = {
+      {"Datev", "Die Datei sieht nach SBS aus, gewählt ist Datev"},
+      {"sbs", "Erkannt: SBS"},
+      {"", "Erkannt: SBS"},
+      {"Lexwa", "Erkannt: SBS"},
+      {"VARIAL", "Die Datei sieht nach SBS aus, gewählt ist VARIAL"}};
+  for (const auto& [choice, hint] : choices) {
+    view.Type(Control::ProgrammCombo, choice);
+    form.ProgrammComboChange();
+    EXPECT_EQ(view.Text(Control::ErkanntLabel), hint) << choice;
+  }
+
+  // Cancelling the dialog keeps the file, which is read again: an export made anew counts.
+  form.Button3Click();
+  EXPECT_EQ(view.Text(Control::ProgrammCombo), "VARIAL");
+  EXPECT_EQ(view.Text(Control::ErkanntLabel),
+            "Die Datei sieht nach Agenda aus, gewählt ist VARIAL");
+}
+
+TEST_F(FormTest, HintAtStartAndAfterATypedSourceLine) {
+  const std::string sbs = program.File("Tabelle2929.csv");
+  const std::string agenda = program.File("Personaldaten.csv");
+  WriteFile(sbs, Sample("sbs/Tabelle2929.csv"));
+  WriteFile(agenda, Sample("agenda/Personaldaten.csv"));
+  WriteFile(program.File("KDIMPORT.INI"), Settings("Datev", sbs, ""));
+  kd::form::TForm1 form(view, services);
+  form.FormShow();
+  // The restored choice stays, the hint says what the file looks like.
+  EXPECT_EQ(view.Text(Control::ProgrammCombo), "Datev");
+  EXPECT_EQ(view.Text(Control::ErkanntLabel), "Die Datei sieht nach SBS aus, gewählt ist Datev");
+
+  std::vector<std::string> lines = view.Lines(Control::FormelMemo);
+  lines[0] = kd::Cp1252ToUtf8(agenda);
+  view.Type(Control::FormelMemo,
+            lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" + lines[3] + "\n" + lines[4]);
+  form.Button4Click();
+  EXPECT_EQ(view.Text(Control::ErkanntLabel), "Die Datei sieht nach Agenda aus, gewählt ist Datev");
+  EXPECT_EQ(view.Text(Control::ProgrammCombo), "Datev");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The protocol button and window
+
+// Runs of the window on samples, with a data directory of the year 18.
+class ProtocolTest : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    data = DataDirectory("FIRMA", "18");
+  }
+  // Puts a sample into the program folder under its own name; its path there.
+  std::string Export(const std::string& sample) {
+    const std::string path = program.File(sample.substr(sample.rfind('/') + 1));
+    WriteFile(path, Sample(sample));
+    return path;
+  }
+  // The first run of a window shown with these settings.
+  void FirstRun(kd::form::TForm1& form, const std::string& programName, const std::string& source) {
+    WriteFile(program.File("KDIMPORT.INI"), Settings(programName, source, data, "Ja ", "18"));
+    form.FormShow();
+    form.Button1Click();
+  }
+  // Another run after choosing another export.
+  void NextRun(kd::form::TForm1& form, const std::string& programName, const std::string& source) {
+    view.Type(Control::ProgrammCombo, programName);
+    services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+    form.Button3Click();
+    form.Button1Click();
+  }
+  std::vector<std::string> Row(kd::form::TForm1& form, std::size_t row) {
+    std::vector<std::string> cells;
+    for (int c = 0; c < 5; ++c) {
+      cells.push_back(form.ProtocolLogic().Cell(row, static_cast<kd::form::ProtocolColumn>(c)));
+    }
+    return cells;
+  }
+
+  std::string data;
+};
+
+struct ButtonCase {
+  const char* name;
+  std::vector<std::pair<std::string, std::string>> runs;  // program, sample
+  bool lastWithoutMarker;  // the last run stops at the data directory
+  std::string caption;
+  bool enabled;
+};
+
+void PrintTo(const ButtonCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class ProtocolButtonTest : public ProtocolTest, public ::testing::WithParamInterface<ButtonCase> {};
+
+TEST_P(ProtocolButtonTest, ShowsTheLinesToLookAt) {
+  const ButtonCase& c = GetParam();
+  kd::form::TForm1 form(view, services);
+  for (std::size_t i = 0; i < c.runs.size(); ++i) {
+    const std::string source = Export(c.runs[i].second);
+    if (i + 1 == c.runs.size() && c.lastWithoutMarker) {
+      std::filesystem::remove(kd::ToNativePath(data + "Konfi-18"));
+    }
+    if (i == 0) {
+      FirstRun(form, c.runs[i].first, source);
+    } else {
+      NextRun(form, c.runs[i].first, source);
+    }
+  }
+  EXPECT_EQ(view.Text(Control::ProtokollButton), c.caption);
+  EXPECT_EQ(view.enabled.count(Control::ProtokollButton) != 0, c.enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ProtocolButtonTest,
+    ::testing::Values(
+        // Two lines lost after the column shift, four converted lines with hints.
+        ButtonCase{"LinesLostAndHints",
+                   {{"Lexware", "lexware/Personalstammblatt_Protokoll.csv"}},
+                   false,
+                   "Protokoll (6)",
+                   true},
+        ButtonCase{"OneNumberTooLong",
+                   {{"Dataline", "dataline/Personalstammdaten.dat"}},
+                   false,
+                   "Protokoll (1)",
+                   true},
+        // The column line alone is nothing to look at.
+        ButtonCase{
+            "NothingToLookAt", {{"Agenda", "agenda/Personaldaten.csv"}}, false, "Protokoll", true},
+        ButtonCase{"TheLastRunCounts",
+                   {{"Lexware", "lexware/Personalstammblatt_Protokoll.csv"},
+                    {"Agenda", "agenda/Personaldaten.csv"}},
+                   false,
+                   "Protokoll",
+                   true},
+        ButtonCase{"ARefusedRunHasNoProtocol",
+                   {{"Lexware", "lexware/Personalstammblatt_Protokoll.csv"},
+                    {"Lexware", "lexware/Personalstammblatt_Protokoll.csv"}},
+                   true,
+                   "Protokoll",
+                   false},
+        // Without the bank code list the run stops once the reader began: its protocol is kept.
+        ButtonCase{"ARunStoppedByTheReader",
+                   {{"Datev", "datev/LG_ASCII_12345_SD.txt"}},
+                   false,
+                   "Protokoll",
+                   true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ProtocolTest, NoWindowBeforeARunReadAnExport) {
+  kd::form::TForm1 form(view, services);
+  form.FormShow();
+  form.Click(Control::ProtokollButton);
+  EXPECT_FALSE(view.protocolWindow.shown);
+  form.Button1Click();  // refused: no program
+  form.Click(Control::ProtokollButton);
+  EXPECT_FALSE(view.protocolWindow.shown);
+  EXPECT_EQ(form.ProtocolLogic().RowCount(), 0u);
+}
+
+TEST_F(ProtocolTest, TableFilteredToTheLinesToLookAt) {
+  kd::form::TForm1 form(view, services);
+  FirstRun(form, "Lexware", Export("lexware/Personalstammblatt_Protokoll.csv"));
+  form.Click(Control::ProtokollButton);
+  ASSERT_TRUE(view.protocolWindow.shown);
+  EXPECT_EQ(
+      view.protocolWindow.summary.rfind(
+          "Zeilen gelesen: 8 (Personalstammblatt_Protokoll.csv)\nDatensätze übernommen: 5\n", 0),
+      0u);
+  EXPECT_NE(view.protocolWindow.summary.find("\nSpaltenverschiebung ab Zeile 6: danach "
+                                             "übersprungen: 2"),
+            std::string::npos);
+
+  const std::string surname =
+      "Nachname leer oder beginnt nicht mit einem Buchstaben "
+      "(Spaltenverschiebung seit Zeile 6)";
+  using Rows = std::vector<std::vector<std::string>>;
+  const Rows attention = {
+      {"1", "", "", "übersprungen", "Spaltenzeile"},
+      {"3", "1002", "Lindner, Sabine", "übernommen",
+       "IBAN DE37600501017402918366: Prüfziffern falsch"},
+      {"4", "1003", "Krause, Thomas", "übernommen",
+       "Personalnummer 11003 gekürzt auf 1003 / Personalnummer 1003 mehrfach, auch in Zeile 5"},
+      {"5", "1003", "Yildiz, Elif", "übernommen",
+       "Personalnummer 21003 gekürzt auf 1003 / Personalnummer 1003 mehrfach, auch in Zeile 4"},
+      {"6", "1005", "Becker, Jan", "übernommen",
+       "IBAN SOLADEST600: Prüfziffern falsch / Spaltenverschiebung ab dieser Zeile: die Werte "
+       "werden eine Spalte weiter links gelesen"},
+      {"7", "", "", "übersprungen", surname},
+      {"8", "", "", "übersprungen", surname}};
+  const auto rows = [&] {
+    Rows shown;
+    for (std::size_t r = 0; r < form.ProtocolLogic().RowCount(); ++r) shown.push_back(Row(form, r));
+    return shown;
+  };
+  EXPECT_EQ(view.protocolWindow.rows, 7u);
+  EXPECT_EQ(rows(), attention);
+
+  form.ProtocolLogic().ShowAllLines(true);
+  EXPECT_EQ(view.protocolWindow.rows, 8u);
+  const Rows all = rows();
+  ASSERT_EQ(all.size(), 8u);
+  EXPECT_EQ(all[1], (std::vector<std::string>{"2", "1001", "Hartmann, Peter", "übernommen", ""}));
+  EXPECT_EQ(all[7], attention[6]);
+
+  form.ProtocolLogic().ShowAllLines(false);
+  EXPECT_EQ(view.protocolWindow.rows, 7u);
+  // Outside the table nothing is shown.
+  EXPECT_EQ(Row(form, 7), (std::vector<std::string>(5)));
+}
+
+// VARIAL's bank connection file has lines of its own: they name the file and have no line in
+// the source-file view.
+TEST_F(ProtocolTest, RowsOfTheBankConnectionFile) {
+  WriteFile(program.File("PWASCUEB.EXP"), Sample("varial/PWASCUEB.EXP"));
+  WriteFile(program.File("BLZ_20170904.txt"), "");
+  kd::form::TForm1 form(view, services);
+  FirstRun(form, "VARIAL", Export("varial/PWASCANS.EXP"));
+  form.Click(Control::ProtokollButton);
+  const std::vector<std::string> bankRow = {"PWASCUEB.EXP 4", "", "", "übersprungen",
+                                            "keine IBAN mit mehr als 8 Zeichen"};
+  std::optional<std::size_t> found;
+  for (std::size_t r = 0; r < form.ProtocolLogic().RowCount(); ++r) {
+    if (Row(form, r) == bankRow) found = r;
+  }
+  ASSERT_TRUE(found.has_value());
+  form.ProtocolLogic().Activate(*found);
+  EXPECT_EQ(view.selected, std::nullopt);
+  form.ProtocolLogic().ShowAllLines(true);
+  EXPECT_EQ(Row(form, 0)[0], "1");
+  form.ProtocolLogic().Activate(0);
+  EXPECT_EQ(view.selected, (std::pair{Control::Memo1, std::size_t{0}}));
+}
+
+// A row shows its line of the export selected in the source-file view, whatever ended the lines.
+TEST_F(ProtocolTest, ARowSelectsItsLineOfTheExport) {
+  const std::vector<std::string> lines = {
+      "Personalnummer;Nachname;Vorname;Stra\xDF"
+      "e",
+      "17;M\xFCller;Anna;;;;;;;;",
+      "",
+      "18;Schmidt;Jan;;;;;;;;",
+      "x;kein Mitarbeiter",
+      "19;\xD6zdemir;Ali;;;;;;;;"};
+  const std::vector<std::vector<std::string>> endings = {
+      {"\r\n", "\r\n", "\r\n", "\r\n", "\r\n", "\r\n"},
+      {"\n", "\n", "\n", "\n", "\n", ""},
+      {"\r", "\r", "\r", "\r", "\r", "\r"},
+      {"\r\n", "\n", "\r", "\r\n", "\r", "\n"}};
+  for (const std::vector<std::string>& ends : endings) {
+    SCOPED_TRACE(kdtest::Printable(ends[0] + ends[1] + ends[2]));
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) text += lines[i] + ends[i];
+    const std::string source = program.File("Personal.csv");
+    WriteFile(source, text);
+    RecordingView v;
+    ScriptedServices s;
+    s.programFolder = services.programFolder;
+    WriteFile(program.File("KDIMPORT.INI"), Settings("GDI", source, data, "nein", "18"));
+    kd::form::TForm1 form(v, s);
+    form.FormShow();
+    form.Button1Click();
+    form.Click(Control::ProtokollButton);
+    form.ProtocolLogic().ShowAllLines(true);
+    ASSERT_EQ(form.ProtocolLogic().RowCount(), lines.size());
+    for (std::size_t row = 0; row < lines.size(); ++row) {
+      form.ProtocolLogic().Activate(row);
+      ASSERT_TRUE(v.selected.has_value()) << row;
+      EXPECT_EQ(v.selected->first, Control::Memo1);
+      ASSERT_EQ(v.selected->second, row);
+      EXPECT_EQ(v.Lines(Control::Memo1).at(row), kd::Cp1252ToUtf8(lines[row])) << row;
+    }
+  }
+}
+
+TEST_F(ProtocolTest, TheExportIsShownAgainBeforeItsLineIsSelected) {
+  kd::form::TForm1 form(view, services);
+  const std::string source = Export("lexware/Personalstammblatt_Protokoll.csv");
+  FirstRun(form, "Lexware", source);
+  form.Click(Control::ProtokollButton);
+  const std::string shown = view.Text(Control::Memo1);
+  const std::string caption = view.Text(Control::Panel4);
+  EXPECT_EQ(caption, "Quelldatei: " + kd::Cp1252ToUtf8(source));
+
+  // Typed into: the export as read comes back.
+  view.Type(Control::Memo1, "xy");
+  form.ProtocolLogic().Activate(2);  // line 4
+  EXPECT_EQ(view.Text(Control::Memo1), shown);
+  EXPECT_EQ(view.selected, (std::pair{Control::Memo1, std::size_t{3}}));
+
+  // Another file shown after a typed source line: the export is read again.
+  const std::string other = Export("agenda/Personaldaten.csv");
+  std::vector<std::string> lines = view.Lines(Control::FormelMemo);
+  view.Type(Control::FormelMemo, kd::Cp1252ToUtf8(other) + "\n" + lines[1] + "\n" + lines[2] +
+                                     "\n" + lines[3] + "\n" + lines[4]);
+  form.Button4Click();
+  ASSERT_EQ(view.Text(Control::Panel4), "Datei aus Lexware: " + kd::Cp1252ToUtf8(other));
+  view.selected.reset();
+  form.ProtocolLogic().Activate(0);
+  EXPECT_EQ(view.Text(Control::Panel4), caption);
+  EXPECT_EQ(view.Text(Control::Memo1), shown);
+  EXPECT_EQ(view.selected, (std::pair{Control::Memo1, std::size_t{0}}));
+
+  // Gone since the run: the file error, and nothing selected.
+  form.Button4Click();
+  ASSERT_EQ(view.Text(Control::Panel4), "Datei aus Lexware: " + kd::Cp1252ToUtf8(other));
+  std::filesystem::remove(kd::ToNativePath(source));
+  view.selected.reset();
+  const std::size_t boxes = services.boxes.size();
+  form.ProtocolLogic().Activate(0);
+  ASSERT_EQ(services.boxes.size(), boxes + 1);
+  EXPECT_EQ(services.boxes.back().kind, "error");
+  EXPECT_EQ(services.boxes.back().text,
+            "Datei " + kd::Cp1252ToUtf8(source) + " kann nicht geöffnet werden");
+  EXPECT_EQ(view.selected, std::nullopt);
+}
+
+struct SaveCase {
+  const char* name;
+  bool confirmed;
+  bool writeFails;
+  bool oldFile;
+};
+
+void PrintTo(const SaveCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class ProtocolSaveTest : public ProtocolTest, public ::testing::WithParamInterface<SaveCase> {};
+
+TEST_P(ProtocolSaveTest, WritesTheCsvFile) {
+  const SaveCase& c = GetParam();
+  kd::form::TForm1 form(view, services);
+  FirstRun(form, "Lexware", Export("lexware/Personalstammblatt_Protokoll.csv"));
+  form.Click(Control::ProtokollButton);
+  const std::string target = data +
+                             "Pr\xFC"
+                             "fung.csv";
+  if (c.oldFile) WriteFile(target, "alt\r\n");
+  if (c.confirmed) services.saveAnswers.push_back(kd::Cp1252ToUtf8(target));
+  if (c.writeFails) kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+  std::filesystem::current_path(kd::ToNativePath(elsewhere.Path()));
+  const std::size_t boxes = services.boxes.size();
+  form.ProtocolLogic().SaveAs();
+  kd::SetWriteFaultHook(nullptr);
+
+  ASSERT_EQ(services.saveCalls.size(), 1u);
+  EXPECT_EQ(services.saveCalls[0].title, "Protokoll speichern");
+  EXPECT_EQ(services.saveCalls[0].startFolder, kd::Cp1252ToUtf8(data));
+  EXPECT_EQ(services.saveCalls[0].proposedName, "KDIMPORT-Protokoll.csv");
+  EXPECT_EQ(services.saveCalls[0].fileType, "CSV-Dateien (*.csv)");
+  EXPECT_TRUE(InProgramFolder());
+  const std::string written = ReadFile(target);
+  if (c.confirmed && !c.writeFails) {
+    EXPECT_EQ(services.boxes.size(), boxes);
+    EXPECT_EQ(written.rfind("\xEF\xBB\xBF"
+                            "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n",
+                            0),
+              0u);
+    EXPECT_NE(written.find("\r\nPersonalstammblatt_Protokoll.csv;4;1003;Krause, Thomas;"
+                           "\xC3\xBC"
+                           "bernommen;Personalnummer 11003 gek\xC3\xBCrzt auf 1003 / "
+                           "Personalnummer 1003 mehrfach, auch in Zeile 5\r\n"),
+              std::string::npos);
+    EXPECT_EQ(kd::SplitLines(written).size(), 9u);
+  } else {
+    EXPECT_EQ(written, c.oldFile ? "alt\r\n" : "");
+    EXPECT_EQ(kdtest::FileExists(target), c.oldFile);
+  }
+  if (c.writeFails) {
+    ASSERT_EQ(services.boxes.size(), boxes + 1);
+    EXPECT_EQ(services.boxes.back().kind, "error");
+    EXPECT_EQ(services.boxes.back().text,
+              "Datei " + kd::Cp1252ToUtf8(target) + " kann nicht erstellt werden");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ProtocolSaveTest,
+                         ::testing::Values(SaveCase{"Confirmed", true, false, false},
+                                           SaveCase{"ReplacesAnOldFile", true, false, true},
+                                           SaveCase{"Cancelled", false, false, true},
+                                           SaveCase{"WriteFails", true, true, false},
+                                           SaveCase{"WriteFailsKeepsTheOldFile", true, true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// An open window shows each run's protocol; while a run goes on, its table holds no row of the
+// protocol that the run replaces.
+TEST_F(ProtocolTest, AnOpenWindowFollowsEveryRun) {
+  kd::form::TForm1 form(view, services);
+  FirstRun(form, "Lexware", Export("lexware/Personalstammblatt_Protokoll.csv"));
+  form.Click(Control::ProtokollButton);
+  ASSERT_EQ(view.protocolWindow.rows, 7u);
+  std::vector<std::size_t> rowsAtBox;
+  services.onBox = [&] {
+    rowsAtBox.push_back(view.protocolWindow.rows);
+    rowsAtBox.push_back(form.ProtocolLogic().RowCount());
+  };
+
+  NextRun(form, "Agenda", Export("agenda/Personaldaten.csv"));
+  EXPECT_EQ(rowsAtBox, (std::vector<std::size_t>{0, 0, 0, 0}));  // bank file, import file
+  EXPECT_EQ(view.protocolWindow.rows, 1u);
+  EXPECT_EQ(view.protocolWindow.summary.rfind("Zeilen gelesen: 6 (Personaldaten.csv)\n", 0), 0u);
+  EXPECT_EQ(Row(form, 0)[4], "Spaltenzeile");
+
+  // A run refused before it read the export leaves no protocol.
+  std::filesystem::remove(kd::ToNativePath(data + "Konfi-18"));
+  form.Button1Click();
+  EXPECT_EQ(view.protocolWindow.rows, 0u);
+  EXPECT_EQ(view.protocolWindow.summary,
+            "Kein Protokoll: Der letzte Lauf hat die Quelldatei nicht gelesen.");
+
+  // A window closed in the meantime is filled when it is opened again.
+  WriteFile(data + "Konfi-18", "");
+  view.protocolWindow.shown = false;
+  form.Button1Click();
+  EXPECT_EQ(view.protocolWindow.rows, 0u);
+  form.Click(Control::ProtokollButton);
+  EXPECT_TRUE(view.protocolWindow.shown);
+  EXPECT_EQ(view.protocolWindow.rows, 1u);
 }
 
 }  // namespace

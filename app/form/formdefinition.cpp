@@ -225,11 +225,33 @@ constexpr std::array kControls{
                       Font::Form,
                       Colour::Window,
                       Control::Memo3},
+    // Beside the program list: which program the source file looks like. Below the list, above
+    // the conversion button, as wide as it; three lines for the longest hint.
+    ControlDefinition{"ErkanntLabel",
+                      Kind::Label,
+                      {608, 366, 161, 46},
+                      kRightSide,
+                      "",
+                      kWordWrap,
+                      Font::Form,
+                      Colour::ButtonFace,
+                      Control::ErkanntLabel},
+    // Below the two selection buttons, level with the foot of the settings lines; usable once
+    // a run has read an export.
+    ControlDefinition{"ProtokollButton",
+                      Kind::Button,
+                      {473, 456, 128, 25},
+                      kFixed,
+                      "Protokoll",
+                      kTabStop | kDisabled,
+                      Font::Form,
+                      Colour::ButtonFace,
+                      Control::ProtokollButton},
 };
 
-constexpr std::array<std::string_view, 9> kTabOrder{"Button1", "ProgrammCombo", "Button3",
-                                                    "Button4", "FormelMemo",    "EndeButton",
-                                                    "Memo2",   "Memo1",         "Memo3"};
+constexpr std::array<std::string_view, 10> kTabOrder{
+    "Button1",    "ProgrammCombo", "Button3", "Button4", "FormelMemo",
+    "EndeButton", "Memo2",         "Memo1",   "Memo3",   "ProtokollButton"};
 
 constexpr std::array<std::string_view, 10> kProgramItems{
     "Agenda", "BBS", "Datev", "Dataline", "Exact", "GDI", "Lexware", "sage", "SBS", "VARIAL"};

@@ -19,7 +19,8 @@ inline constexpr std::string_view kWindowCaption =
 inline constexpr int kClientWidth = 805;
 inline constexpr int kClientHeight = 699;
 
-// A label is right-aligned: its text ends where the program list begins, whatever the font.
+// A label is right-aligned: its text ends where the program list begins, whatever the font. A
+// label that wraps its words is left-aligned and may take several lines.
 enum class Kind { Memo, Panel, Label, Combo, Button };
 
 enum class Colour {
@@ -69,7 +70,7 @@ struct ControlDefinition {
 };
 
 // Every control in the designer's order (help text, panels, program choice, settings, buttons,
-// source file, records).
+// source file, records), then the recognition hint and the protocol button.
 std::span<const ControlDefinition> Controls();
 // The control of that name, or null.
 const ControlDefinition* FindControl(std::string_view name);

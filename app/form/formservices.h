@@ -32,6 +32,17 @@ class FormServices {
                                                   const std::string& startFolder,
                                                   const std::string& proposedName) = 0;
 
+  // File-save dialog for a file to be written: it starts in `startFolder` (the current
+  // directory when that names no folder), proposes `proposedName`, offers files of the type
+  // `typeName` (such as "CSV-Dateien") whose names match `pattern` (such as "*.csv") and asks
+  // before an existing file is replaced. The full path of the confirmed name, or nothing when
+  // the person cancelled.
+  virtual std::optional<std::string> SaveFileAs(const std::string& title,
+                                                const std::string& startFolder,
+                                                const std::string& proposedName,
+                                                const std::string& typeName,
+                                                const std::string& pattern) = 0;
+
   // A modal message box with one OK button.
   virtual void Message(const std::string& text, const std::string& caption, Icon icon) = 0;
 

@@ -3,22 +3,27 @@
 // controls and mapping these calls onto them; the logic never sees a toolkit.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace kd::form {
 
+class ProtocolView;
+
 // The controls of the main window that the logic reads or changes, named as in the form.
 enum class Control {
-  ProgrammCombo,  // program choice, an editable drop-down list
-  Memo5,          // captions of the settings lines
-  FormelMemo,     // the five settings lines
-  Button3,        // "2.  Suchen woher"
-  Button4,        // "3.  Suchen wohin"
-  Button1,        // "4.  Kandrel-Datei  erstellen"
-  EndeButton,     // "&Ende"
-  Panel4,         // caption above the source file
-  Memo1,          // the source file as loaded
-  Memo3,          // the list of produced records
+  ProgrammCombo,    // program choice, an editable drop-down list
+  Memo5,            // captions of the settings lines
+  FormelMemo,       // the five settings lines
+  Button3,          // "2.  Suchen woher"
+  Button4,          // "3.  Suchen wohin"
+  Button1,          // "4.  Kandrel-Datei  erstellen"
+  EndeButton,       // "&Ende"
+  Panel4,           // caption above the source file
+  Memo1,            // the source file as loaded
+  Memo3,            // the list of produced records
+  ErkanntLabel,     // which program the source file looks like
+  ProtokollButton,  // opens the protocol window
 };
 
 class FormView {
@@ -33,7 +38,13 @@ class FormView {
   // True when the person changed the control's text since it was last set.
   virtual bool Edited(Control control) const = 0;
   virtual void Enable(Control control) = 0;
+  virtual void Disable(Control control) = 0;
   virtual void Focus(Control control) = 0;
+  // Selects line `line` (counted from 0) of a memo, without its line break, and scrolls it into
+  // view, its beginning first; a line beyond the text selects nothing.
+  virtual void SelectLine(Control memo, std::size_t line) = 0;
+  // The protocol window that belongs to this window, created hidden on first use.
+  virtual ProtocolView& ProtocolWindow() = 0;
   // Closes the window, which ends the program.
   virtual void CloseWindow() = 0;
 };

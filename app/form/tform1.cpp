@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "readers.h"
+#include "sourcetext.h"
 #include "text.h"
 #include "textfile.h"
 
@@ -85,7 +86,11 @@ std::string MemoText(std::string_view contents) {
 }
 
 TForm1::TForm1(FormView& view, FormServices& services)
-    : view_(view), services_(services), conversion_(*this, kd::readers::Table()) {
+    : view_(view),
+      services_(services),
+      conversion_(*this, kd::readers::Table()),
+      protocolWindow_(conversion_, services_,
+                      [this](std::size_t number) { ShowExportLine(number); }) {
   // A separator of one character that Windows-1252 has; anything else keeps the comma.
   const std::string separator = services_.DecimalSeparator();
   const std::string point = Cp1252(separator);
@@ -116,6 +121,9 @@ void TForm1::FormShow() {
   const std::string year = YearLine(services_.Date());
   SetMemoLine(Control::FormelMemo, 4, year);
   SetMemoLine(Control::Memo5, 4, "Jahr der ersten Abrechnung (z.B. " + year + ")");
+  // The restored source file is recognised; the restored program choice stays as it is.
+  RecognizeSource();
+  ShowRecognitionHint();
 }
 
 // The settings file holds the program name, then the settings lines.
@@ -144,6 +152,14 @@ void TForm1::Button3Click() {
     }
     SetMemoLine(Control::FormelMemo, 0, Utf8(conversion_.settings.SourcePath));
     BackToProgramFolder();
+    // The file chosen (or kept) is recognised anew, as it may have been exported again. An
+    // empty program list takes the program recognised; a program already chosen is left to
+    // the person, and the hint says when the file looks like another one's export.
+    RecognizeSource();
+    if (recognition_.Recognised() && kd::TrimView(ProgramName()).empty()) {
+      view_.SetText(Control::ProgrammCombo, std::string(recognition_.program));
+    }
+    ShowRecognitionHint();
   });
 }
 
@@ -159,6 +175,9 @@ void TForm1::Button4Click() {
     settings.DataDirectory = CutBackToFolder(settings.DataDirectory);
     SetMemoLine(Control::FormelMemo, 1, Utf8(settings.DataDirectory));
     ReadSettings();
+    // A source path typed into the first settings line takes effect now.
+    if (settings.SourcePath != recognizedPath_) RecognizeSource();
+    ShowRecognitionHint();
   });
 }
 
@@ -169,11 +188,41 @@ void TForm1::BackToProgramFolder() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Recognition of the source file's program
+
+void TForm1::RecognizeSource() {
+  recognizedPath_ = conversion_.settings.SourcePath;
+  recognition_ = kd::Recognition();
+  if (recognizedPath_.empty() || !kd::RegularFileExists(recognizedPath_)) return;
+  try {
+    recognition_ = kd::readers::RecognizeFile(recognizedPath_);
+  } catch (const kd::FileError&) {
+    // A file that cannot be read names no program; the run reports it when it loads the file.
+  }
+}
+
+void TForm1::ShowRecognitionHint() {
+  view_.SetText(Control::ErkanntLabel, kd::RecognitionHint(recognition_, ProgramName()));
+}
+
+void TForm1::ProgrammComboChange() {
+  ShowRecognitionHint();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Conversion run and end
 
 void TForm1::Button1Click() {
+  protocolWindow_.RunStarting();
   Guarded([this] { conversion_.Run(ProgramName()); });
   FlushRecords();
+  if (conversion_.protocol.Started()) {
+    // The run showed the export it read in the source-file view.
+    protocolSourcePath_ = conversion_.settings.SourcePath;
+    protocolSourceShown_ = true;
+  }
+  ShowProtocolButton();
+  protocolWindow_.RunEnded();
 }
 
 void TForm1::EndeButtonClick() {
@@ -199,9 +248,46 @@ void TForm1::Click(Control control) {
       return Button1Click();
     case Control::EndeButton:
       return EndeButtonClick();
+    case Control::ProtokollButton:
+      return ProtokollButtonClick();
     default:
       return;
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The protocol
+
+void TForm1::ShowProtocolButton() {
+  const bool available = protocolWindow_.Available();
+  view_.SetText(Control::ProtokollButton,
+                available ? ProtocolButtonCaption(conversion_.protocol) : "Protokoll");
+  if (available) {
+    view_.Enable(Control::ProtokollButton);
+  } else {
+    view_.Disable(Control::ProtokollButton);
+  }
+}
+
+void TForm1::ProtokollButtonClick() {
+  if (!protocolWindow_.Available()) return;
+  protocolWindow_.Open(view_.ProtocolWindow());
+}
+
+// The line of the export as the run read it: the view shows that export again when it shows
+// another file now or was typed into.
+void TForm1::ShowExportLine(std::size_t number) {
+  if (number == 0) return;
+  Guarded([&] {
+    if (!protocolSourceShown_) {
+      const kd::SourceText contents = kd::LoadSourceText(protocolSourcePath_);
+      ShowSourceFile("Quelldatei: " + Utf8(protocolSourcePath_), contents.View());
+      protocolSourceShown_ = true;
+    } else if (view_.Edited(Control::Memo1)) {
+      view_.SetText(Control::Memo1, Utf8(MemoText(shownSource_)));
+    }
+    view_.SelectLine(Control::Memo1, number - 1);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -244,6 +330,7 @@ void TForm1::ShowError(const std::string& text) {
 
 void TForm1::ShowSourceFile(const std::string& panelCaption, std::string_view contents) {
   view_.SetText(Control::Panel4, panelCaption);
+  if (contents != shownSource_) protocolSourceShown_ = false;
   // Choosing a file shows it, and the run shows the same file again when it loads it; a view
   // that already holds exactly these contents, unedited, is left as it is.
   if (contents == shownSource_ && !view_.Edited(Control::Memo1)) return;

@@ -11,6 +11,8 @@
 #include "conversion.h"
 #include "formservices.h"
 #include "formview.h"
+#include "protocolwindow.h"
+#include "recognition.h"
 #include "ui.h"
 
 namespace kd::form {
@@ -24,6 +26,8 @@ class TForm1 : private kd::UserInterface {
 
   // The settings as the conversion uses them (as they stood at the last ReadSettings).
   const kd::ConversionSettings& Settings() const { return conversion_.settings; }
+  // What became of every line in the last run.
+  const kd::Protocol& LastProtocol() const { return conversion_.protocol; }
 
   // The window is shown for the first time: enables the conversion button, restores the
   // settings file and puts the current year into the fifth settings line.
@@ -36,6 +40,14 @@ class TForm1 : private kd::UserInterface {
   void Button1Click();
   // "&Ende": saves the settings file and closes the window.
   void EndeButtonClick();
+  // The text of the program list changed (typed or chosen): the recognition hint compares the
+  // new choice with the program the source file looks like.
+  void ProgrammComboChange();
+  // "Protokoll": opens the protocol window of the last run.
+  void ProtokollButtonClick();
+
+  // The protocol window's logic; its window routes its events there.
+  ProtocolWindow& ProtocolLogic() { return protocolWindow_; }
 
   // Routes a click on a button to its handler; other controls have none.
   void Click(Control control);
@@ -57,6 +69,14 @@ class TForm1 : private kd::UserInterface {
   // Replaces line `index` (from 0) of a memo, adding empty lines up to it.
   void SetMemoLine(Control memo, std::size_t index, const std::string& utf8Line);
   void BackToProgramFolder();
+  // Recognises the program of the file in SourcePath (reading its beginning once per path and
+  // choice of the file), and shows the hint beside the program list.
+  void RecognizeSource();
+  void ShowRecognitionHint();
+  // The protocol button after a run: enabled with its count once a run has read an export.
+  void ShowProtocolButton();
+  // Shows line n (from 1) of the last run's export selected in the source-file view.
+  void ShowExportLine(std::size_t number);
   // Shows the records collected since the last call below those already in the list.
   void FlushRecords();
   // Runs a handler; an error escaping it is shown as a file error is, and the window goes on.
@@ -69,6 +89,14 @@ class TForm1 : private kd::UserInterface {
   std::string shownSource_;     // what the source-file view shows, as loaded
   std::string pendingRecords_;  // records not yet shown, one per line
   bool hasPendingRecords_ = false;
+  // The recognition of the file `recognizedPath_` (Windows-1252), kept while the program list
+  // changes.
+  kd::Recognition recognition_;
+  std::string recognizedPath_;
+  // The export of the last run that read one, and whether the source-file view shows it.
+  std::string protocolSourcePath_;
+  bool protocolSourceShown_ = false;
+  ProtocolWindow protocolWindow_;
 };
 
 // The fifth settings line for today: characters 9 and 10 of the short date, which are the

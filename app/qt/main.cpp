@@ -8,11 +8,13 @@
 
 #include "qtform.h"
 #include "qtformservices.h"
+#include "qtprotocolwindow.h"
 
 namespace {
 
-// For the picture in the documentation: the window as it stands after one conversion run with
-// the saved settings; the messages of the run go to the console instead of message boxes.
+// For the pictures in the documentation: the window as it stands after one conversion run with
+// the saved settings, or the protocol window of that run; the messages of the run go to the
+// console instead of message boxes.
 class PictureServices : public QtFormServices {
  public:
   void Message(const std::string& text, const std::string& caption, kd::Icon) override {
@@ -21,15 +23,17 @@ class PictureServices : public QtFormServices {
   void Error(const std::string& text) override { std::printf("[Fehler] %s\n", text.c_str()); }
 };
 
-int TakePicture(QApplication& app, const QString& file) {
+int TakePicture(QApplication& app, const QString& file, bool protocol) {
   PictureServices services;
   QtForm form(services);
   form.show();
   int status = 1;
   QTimer::singleShot(500, &form, [&] {
     form.Logic().Button1Click();
-    QTimer::singleShot(500, &form, [&] {
-      status = form.grab().save(file) ? 0 : 1;
+    if (protocol) form.Logic().ProtokollButtonClick();
+    QTimer::singleShot(800, &form, [&] {
+      QWidget* window = protocol ? static_cast<QWidget*>(form.ProtocolWindowIfCreated()) : &form;
+      status = window != nullptr && window->grab().save(file) ? 0 : 1;
       app.quit();
     });
   });
@@ -61,9 +65,11 @@ int main(int argc, char** argv) {
   LoadGermanQtTexts(app, germanQtTexts);
 
   const QStringList arguments = QApplication::arguments();
-  if (const qsizetype at = arguments.indexOf(QStringLiteral("--bild")); at > 0) {
-    if (at + 1 >= arguments.size()) return 2;
-    return TakePicture(app, arguments.at(at + 1));
+  for (const QString& option : {QStringLiteral("--bild"), QStringLiteral("--protokoll-bild")}) {
+    if (const qsizetype at = arguments.indexOf(option); at > 0) {
+      if (at + 1 >= arguments.size()) return 2;
+      return TakePicture(app, arguments.at(at + 1), option != QStringLiteral("--bild"));
+    }
   }
 
   QtFormServices services;

@@ -7,7 +7,9 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTextBlock>
 
+#include "qtprotocolwindow.h"
 #include "ui_tform1.h"
 
 using kd::form::Control;
@@ -43,6 +45,9 @@ QtForm::QtForm(kd::form::FormServices& services, QWidget* parent)
     connect(qobject_cast<QPushButton*>(Widget(control)), &QPushButton::clicked, this,
             [this, control] { logic_->Click(control); });
   }
+  // Typed or chosen from the list, with the keyboard or the mouse.
+  connect(ui_->ProgrammCombo, &QComboBox::editTextChanged, this,
+          [this] { logic_->ProgrammComboChange(); });
   for (const kd::form::ControlDefinition& definition : kd::form::Controls()) {
     if (auto* widget = findChild<QWidget*>(
             QString::fromUtf8(definition.name.data(), qsizetype(definition.name.size())))) {
@@ -54,7 +59,10 @@ QtForm::QtForm(kd::form::FormServices& services, QWidget* parent)
   resize(kd::form::kClientWidth, kd::form::kClientHeight);
 }
 
-QtForm::~QtForm() = default;
+// The protocol window goes first: it asks the logic for its rows until it is gone.
+QtForm::~QtForm() {
+  protocol_.reset();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Window events
@@ -124,8 +132,31 @@ void QtForm::Enable(Control control) {
   Widget(control)->setEnabled(true);
 }
 
+void QtForm::Disable(Control control) {
+  Widget(control)->setEnabled(false);
+}
+
 void QtForm::Focus(Control control) {
   Widget(control)->setFocus();
+}
+
+void QtForm::SelectLine(Control control, std::size_t line) {
+  auto* memo = qobject_cast<QPlainTextEdit*>(Widget(control));
+  if (memo == nullptr || line >= std::size_t(memo->document()->blockCount())) return;
+  const QTextBlock block = memo->document()->findBlockByNumber(int(line));
+  // Selected from its end back to its beginning, so that the cursor, and with it the view,
+  // stands at the beginning of a long line.
+  QTextCursor cursor(block);
+  cursor.setPosition(block.position() + block.length() - 1);
+  cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
+  memo->setTextCursor(cursor);
+  memo->centerCursor();
+  memo->ensureCursorVisible();
+}
+
+kd::form::ProtocolView& QtForm::ProtocolWindow() {
+  if (!protocol_) protocol_ = std::make_unique<QtProtocolWindow>(logic_->ProtocolLogic(), this);
+  return *protocol_;
 }
 
 void QtForm::CloseWindow() {

@@ -12,6 +12,8 @@
 #include "formview.h"
 #include "tform1.h"
 
+class QtProtocolWindow;
+
 namespace Ui {
 class TForm1;
 }
@@ -24,6 +26,8 @@ class QtForm : public QWidget, private kd::form::FormView {
   ~QtForm() override;
 
   kd::form::TForm1& Logic() { return *logic_; }
+  // The protocol window once the protocol button opened it; null before.
+  QtProtocolWindow* ProtocolWindowIfCreated() const { return protocol_.get(); }
   const kd::ConversionSettings& Settings() const { return logic_->Settings(); }
 
  protected:
@@ -37,13 +41,17 @@ class QtForm : public QWidget, private kd::form::FormView {
   void AppendLines(kd::form::Control control, const std::string& lines) override;
   bool Edited(kd::form::Control control) const override;
   void Enable(kd::form::Control control) override;
+  void Disable(kd::form::Control control) override;
   void Focus(kd::form::Control control) override;
+  void SelectLine(kd::form::Control memo, std::size_t line) override;
+  kd::form::ProtocolView& ProtocolWindow() override;
   void CloseWindow() override;
 
   QWidget* Widget(kd::form::Control control) const;
 
   std::unique_ptr<Ui::TForm1> ui_;
   std::unique_ptr<kd::form::TForm1> logic_;
+  std::unique_ptr<QtProtocolWindow> protocol_;
   bool shown_ = false;
   // Each control with its place in the .ui form and its rule for following a change of the
   // window size.

@@ -1,5 +1,6 @@
 #include "qtformservices.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -33,6 +34,20 @@ std::optional<std::string> QtFormServices::SaveFileName(const std::string& title
   const QString start = QDir(folder).filePath(FromUtf8(proposedName));
   return Chosen(QFileDialog::getSaveFileName(parent_, FromUtf8(title), start, QString(), nullptr,
                                              QFileDialog::DontConfirmOverwrite));
+}
+
+std::optional<std::string> QtFormServices::SaveFileAs(const std::string& title,
+                                                      const std::string& startFolder,
+                                                      const std::string& proposedName,
+                                                      const std::string& typeName,
+                                                      const std::string& pattern) {
+  const QString folder =
+      kd::form::IsUnsetFolder(startFolder) ? QDir::currentPath() : FromUtf8(startFolder);
+  const QString start = QDir(folder).filePath(FromUtf8(proposedName));
+  const QString filter = FromUtf8(typeName) + " (" + FromUtf8(pattern) + ")";
+  // The window in front, such as the protocol window, owns the dialog.
+  QWidget* owner = QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : parent_;
+  return Chosen(QFileDialog::getSaveFileName(owner, FromUtf8(title), start, filter));
 }
 
 void QtFormServices::Message(const std::string& text, const std::string& caption, kd::Icon icon) {

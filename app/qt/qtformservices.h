@@ -14,6 +14,10 @@ class QtFormServices : public kd::form::FormServices {
   std::optional<std::string> OpenFileName(const std::string& title) override;
   std::optional<std::string> SaveFileName(const std::string& title, const std::string& startFolder,
                                           const std::string& proposedName) override;
+  std::optional<std::string> SaveFileAs(const std::string& title, const std::string& startFolder,
+                                        const std::string& proposedName,
+                                        const std::string& typeName,
+                                        const std::string& pattern) override;
   void Message(const std::string& text, const std::string& caption, kd::Icon icon) override;
   void Error(const std::string& text) override;
   std::filesystem::path ProgramFolder() override;

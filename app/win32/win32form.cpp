@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "widetext.h"
+#include "win32protocolwindow.h"
 
 using kd::form::Control;
 using kd::form::ControlDefinition;
@@ -20,6 +21,9 @@ constexpr COLORREF kYellow = RGB(255, 255, 0);
 constexpr COLORREF kAqua = RGB(0, 255, 255);
 // The program list drops down to show all ten programs.
 constexpr int kComboListHeight = 10 * 16 + 4;
+// Posted when a program was chosen from the list: its text is in the combo box only after the
+// notification.
+constexpr UINT kProgramChosen = WM_APP + 1;
 
 int ControlId(std::size_t index) {
   return kFirstControlId + static_cast<int>(index);
@@ -73,7 +77,9 @@ NativeKind NativeKindOf(const ControlDefinition& c) {
     case Kind::Panel:
       return {L"STATIC", style | SS_OWNERDRAW, 0};
     case Kind::Label:
-      return {L"STATIC", style | SS_RIGHT | SS_NOPREFIX, 0};
+      // A static control without SS_RIGHT wraps its words over its lines.
+      return {L"STATIC",
+              style | SS_NOPREFIX | ((c.flags & kd::form::kWordWrap) ? SS_LEFT : SS_RIGHT), 0};
     case Kind::Combo:
       return {L"COMBOBOX", style | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 0};
     case Kind::Button:
@@ -120,6 +126,8 @@ Win32Form::~Win32Form() {
     quitOnClose_ = false;
     DestroyWindow(window_);
   }
+  // The protocol window asks the logic for its rows: it goes first.
+  protocol_.reset();
   for (HGDIOBJ object : {static_cast<HGDIOBJ>(formFont_), static_cast<HGDIOBJ>(settingsFont_),
                          static_cast<HGDIOBJ>(sourceFont_), static_cast<HGDIOBJ>(yellow_),
                          static_cast<HGDIOBJ>(aqua_)}) {
@@ -241,6 +249,7 @@ int Win32Form::RunMessageLoop() {
 }
 
 bool Win32Form::DialogKey(MSG& message) {
+  if (protocol_ && protocol_->DialogKey(message)) return true;
   return window_ != nullptr && IsDialogMessageW(window_, &message);
 }
 
@@ -276,7 +285,20 @@ LRESULT Win32Form::OnMessage(UINT message, WPARAM w, LPARAM l) {
           return 0;
         }
       }
+      if (reinterpret_cast<HWND>(l) == Handle(Control::ProgrammCombo) && l != 0) {
+        if (HIWORD(w) == CBN_EDITCHANGE) {
+          logic_->ProgrammComboChange();
+          return 0;
+        }
+        if (HIWORD(w) == CBN_SELCHANGE) {
+          PostMessageW(window, kProgramChosen, 0, 0);
+          return 0;
+        }
+      }
       break;
+    case kProgramChosen:
+      if (logic_) logic_->ProgrammComboChange();
+      return 0;
     case WM_NEXTDLGCTL: {
       // Multi-line edit controls ask for the next control on the tab key, as in a dialog.
       HWND next = LOWORD(l) ? reinterpret_cast<HWND>(w)
@@ -405,6 +427,32 @@ bool Win32Form::Edited(kd::form::Control control) const {
 
 void Win32Form::Enable(kd::form::Control control) {
   if (HWND handle = Handle(control)) EnableWindow(handle, TRUE);
+}
+
+void Win32Form::Disable(kd::form::Control control) {
+  if (HWND handle = Handle(control)) EnableWindow(handle, FALSE);
+}
+
+// Selected from its end back to its beginning: the caret, and with it the view, stands at the
+// beginning of a long line. The edit control counts CR LF between lines.
+void Win32Form::SelectLine(kd::form::Control control, std::size_t line) {
+  HWND handle = Handle(control);
+  if (handle == nullptr) return;
+  const auto lines = static_cast<std::size_t>(SendMessageW(handle, EM_GETLINECOUNT, 0, 0));
+  if (line >= lines) return;
+  const LRESULT start = SendMessageW(handle, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
+  if (start < 0) return;
+  const LRESULT length = SendMessageW(handle, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+  SendMessageW(handle, EM_SETSEL, static_cast<WPARAM>(start + length), start);
+  SendMessageW(handle, EM_SCROLLCARET, 0, 0);
+}
+
+kd::form::ProtocolView& Win32Form::ProtocolWindow() {
+  if (!protocol_) {
+    protocol_ =
+        std::make_unique<Win32ProtocolWindow>(logic_->ProtocolLogic(), instance_, window_, dpi_);
+  }
+  return *protocol_;
 }
 
 void Win32Form::Focus(kd::form::Control control) {

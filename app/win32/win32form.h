@@ -18,6 +18,8 @@
 #include "formview.h"
 #include "tform1.h"
 
+class Win32ProtocolWindow;
+
 class Win32Form : private kd::form::FormView {
  public:
   // Creates the window and its controls, hidden; Show puts it on the screen.
@@ -30,6 +32,8 @@ class Win32Form : private kd::form::FormView {
   // The native control of a name of the form, such as "Button1"; null for an unknown name.
   HWND Control(std::string_view name) const;
   kd::form::TForm1& Logic() { return *logic_; }
+  // The protocol window once the protocol button opened it; null before.
+  Win32ProtocolWindow* ProtocolWindowIfCreated() const { return protocol_.get(); }
 
   // Shows the window centred on the screen; the first show runs FormShow.
   void Show(int showCommand);
@@ -41,7 +45,8 @@ class Win32Form : private kd::form::FormView {
   // The message loop of a program whose window this is: keyboard navigation (tab key, access
   // keys) as in a dialog. Returns when the window is closed.
   int RunMessageLoop();
-  // Dialog keys for one message from the loop; true when it was handled.
+  // Dialog keys for one message from the loop (for this window or its protocol window); true
+  // when it was handled.
   bool DialogKey(MSG& message);
 
  private:
@@ -64,7 +69,10 @@ class Win32Form : private kd::form::FormView {
   void AppendLines(kd::form::Control control, const std::string& lines) override;
   bool Edited(kd::form::Control control) const override;
   void Enable(kd::form::Control control) override;
+  void Disable(kd::form::Control control) override;
   void Focus(kd::form::Control control) override;
+  void SelectLine(kd::form::Control memo, std::size_t line) override;
+  kd::form::ProtocolView& ProtocolWindow() override;
   void CloseWindow() override;
 
   HWND Handle(kd::form::Control control) const;
@@ -80,6 +88,7 @@ class Win32Form : private kd::form::FormView {
   HBRUSH aqua_ = nullptr;
   std::vector<Created> controls_;
   std::unique_ptr<kd::form::TForm1> logic_;
+  std::unique_ptr<Win32ProtocolWindow> protocol_;
   HWND lastFocus_ = nullptr;
   bool shown_ = false;
   bool quitOnClose_ = false;

@@ -55,6 +55,45 @@ std::optional<std::string> Win32FormServices::SaveFileName(const std::string& ti
   return Chosen(GetSaveFileNameW(&dialog), file);
 }
 
+std::optional<std::string> Win32FormServices::SaveFileAs(const std::string& title,
+                                                         const std::string& startFolder,
+                                                         const std::string& proposedName,
+                                                         const std::string& typeName,
+                                                         const std::string& pattern) {
+  std::vector<wchar_t> file(kPathRoom, L'\0');
+  const std::wstring proposed = Wide(proposedName);
+  proposed.copy(file.data(), kPathRoom - 1);
+  const std::wstring wideTitle = Wide(title);
+  const std::wstring folder = kd::form::IsUnsetFolder(startFolder) ? L"" : Wide(startFolder);
+  // "CSV-Dateien (*.csv)", "*.csv", then every file; pairs of texts ended by NUL, the list by
+  // one more.
+  const std::wstring widePattern = Wide(pattern);
+  std::wstring filter = Wide(typeName) + L" (" + widePattern + L")";
+  filter.push_back(L'\0');
+  filter += widePattern;
+  filter.push_back(L'\0');
+  filter += L"Alle Dateien (*.*)";
+  filter.push_back(L'\0');
+  filter += L"*.*";
+  filter.push_back(L'\0');
+  const std::size_t dot = widePattern.rfind(L'.');
+  const std::wstring extension = dot == std::wstring::npos ? L"" : widePattern.substr(dot + 1);
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  // The window in front, such as the protocol window, owns the dialog.
+  HWND active = GetActiveWindow();
+  dialog.hwndOwner = active != nullptr ? active : owner_;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = kPathRoom;
+  dialog.lpstrTitle = wideTitle.c_str();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  dialog.Flags =
+      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+  return Chosen(GetSaveFileNameW(&dialog), file);
+}
+
 void Win32FormServices::Message(const std::string& text, const std::string& caption,
                                 kd::Icon icon) {
   MessageBoxW(owner_, Wide(text).c_str(), Wide(caption).c_str(),

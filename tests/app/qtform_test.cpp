@@ -3,6 +3,7 @@
 #include "qtform.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -21,6 +24,7 @@
 
 #include "formdefinition.h"
 #include "qtformservices.h"
+#include "qtprotocolwindow.h"
 #include "scriptedservices.h"
 #include "text.h"
 #include "textfile.h"
@@ -292,7 +296,7 @@ class QtFormTest : public QObject {
       w = w->nextInFocusChain();
     } while (w != first && order.size() < 30);
     QCOMPARE(order, QStringList({"Button1", "ProgrammCombo", "Button3", "Button4", "FormelMemo",
-                                 "EndeButton", "Memo2", "Memo1", "Memo3"}));
+                                 "EndeButton", "Memo2", "Memo1", "Memo3", "ProtokollButton"}));
   }
 
   // ------------------------------------------------------------------------------------------
@@ -743,6 +747,109 @@ class QtFormTest : public QObject {
     form.show();
     QCOMPARE(Child<QPlainTextEdit>(form, "Memo1")->toPlainText(), shown);
     QCOMPARE(Child<QLabel>(form, "Panel4")->text(), "Datei aus BBS: " + Native(source));
+  }
+
+  // ------------------------------------------------------------------------------------------
+  // The recognition hint and the protocol window
+
+  // The longest hint the label can get fits it in the window's font.
+  void hintFitsItsLabel() {
+    QtForm form(*services_);
+    auto* label = Child<QLabel>(form, "ErkanntLabel");
+    QVERIFY(label->wordWrap());
+    QCOMPARE(label->text(), QString());
+    label->setText("Die Datei sieht nach Dataline aus, gewählt ist Lexware");
+    QVERIFY2(label->heightForWidth(label->width()) <= label->height(),
+             qPrintable(QString::number(label->heightForWidth(label->width()))));
+  }
+
+  void hintAndProtocolWindow() {
+    const QByteArray exportBytes =
+        ReadBytes(KDIMPORT_SAMPLES_DIR "/lexware/Personalstammblatt_Protokoll.csv");
+    QVERIFY(exportBytes != "<missing>");
+    const QString source = ProgramPath("Personalstammblatt_Protokoll.csv");
+    WriteBytes(source, exportBytes);
+    const QString data = MakeDataDirectory("FIRMA", "18");
+    WriteBytes(ProgramPath("KDIMPORT.INI"),
+               Cp1252("Lexware\r\n" + source + "\r\n" + data + "\r\nJa\r\nJa \r\n18\r\n"));
+    QtForm form(*services_);
+    form.show();
+    auto* hint = Child<QLabel>(form, "ErkanntLabel");
+    auto* combo = Child<QComboBox>(form, "ProgrammCombo");
+    QCOMPARE(hint->text(), QString("Erkannt: Lexware"));
+    // Typed or chosen from the list, the hint follows the choice.
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), "Datev");
+    QCOMPARE(hint->text(), QString("Die Datei sieht nach Lexware aus, gewählt ist Datev"));
+    combo->setCurrentIndex(combo->findText("Lexware"));
+    QCOMPARE(hint->text(), QString("Erkannt: Lexware"));
+
+    auto* button = Child<QPushButton>(form, "ProtokollButton");
+    QVERIFY(!button->isEnabled());
+    QCOMPARE(button->text(), QString("Protokoll"));
+    QTest::mouseClick(Child<QPushButton>(form, "Button1"), Qt::LeftButton);
+    QVERIFY(button->isEnabled());
+    const std::size_t attention = form.Logic().LastProtocol().AttentionCount();
+    QCOMPARE(attention, std::size_t(6));
+    QCOMPARE(button->text(), QString("Protokoll (%1)").arg(attention));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QtProtocolWindow* window = form.ProtocolWindowIfCreated();
+    QVERIFY(window != nullptr);
+    QVERIFY(window->isVisible());
+    QVERIFY(window->isWindow());
+    QCOMPARE(window->windowTitle(), QString("Protokoll der letzten Übernahme"));
+    QVERIFY(window->Summary()->toPlainText().startsWith(
+        "Zeilen gelesen: 8 (Personalstammblatt_Protokoll.csv)\nDatensätze übernommen: 5\n"));
+    QTableView* table = window->Table();
+    // The table has the keys at once.
+    QCOMPARE(window->focusWidget(), static_cast<QWidget*>(table));
+    const QAbstractItemModel* model = table->model();
+    QStringList titles;
+    for (int c = 0; c < model->columnCount(); ++c)
+      titles << model->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(titles, QStringList({"Zeile", "PNr", "Name", "Ergebnis", "Hinweis"}));
+    QCOMPARE(model->rowCount(), 7);
+    QCOMPARE(model->index(2, 2).data().toString(), QString("Krause, Thomas"));
+    QCOMPARE(window->AllLines()->text(), QString("Alle Zeilen anzeigen"));
+    QTest::mouseClick(window->AllLines(), Qt::LeftButton);
+    QCOMPARE(model->rowCount(), 8);
+    QCOMPARE(model->index(1, 2).data().toString(), QString("Hartmann, Peter"));
+    QTest::mouseClick(window->AllLines(), Qt::LeftButton);
+    QCOMPARE(model->rowCount(), 7);
+
+    // A double-click shows the row's line selected in the source-file view.
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // The summary shows its ten lines without scrolling.
+    QCOMPARE(window->Summary()->document()->blockCount(), 10);
+    QCOMPARE(window->Summary()->verticalScrollBar()->maximum(), 0);
+    const QRect cell = table->visualRect(model->index(2, 0));
+    QVERIFY(table->viewport()->rect().contains(cell.center()));
+    // A person's double-click: press, release, and the second press as a double-click.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    auto* memo1 = Child<QPlainTextEdit>(form, "Memo1");
+    const QString line4 = FromCp1252(exportBytes.split('\n').at(3)).remove('\r');
+    QCOMPARE(memo1->textCursor().selectedText(), line4);
+    QCOMPARE(memo1->textCursor().blockNumber(), 3);
+    QCOMPARE(memo1->textCursor().positionInBlock(), 0);
+
+    // "Speichern unter …" writes the CSV file.
+    QCOMPARE(window->SaveButton()->text(), QString("Speichern unter …"));
+    services_->saveAnswers.push_back((data + "/protokoll.csv").toStdString());
+    QTest::mouseClick(window->SaveButton(), Qt::LeftButton);
+    QCOMPARE(Q(services_->saveCalls.back().title), QString("Protokoll speichern"));
+    QVERIFY(ReadBytes(data + "/protokoll.csv")
+                .startsWith("\xEF\xBB\xBF"
+                            "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"));
+
+    // Closing only hides it; the main window goes on, and the button shows it again.
+    QVERIFY(window->close());
+    QVERIFY(!window->isVisible());
+    QVERIFY(form.isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(form.ProtocolWindowIfCreated(), window);
+    QVERIFY(window->isVisible());
   }
 
   // ------------------------------------------------------------------------------------------

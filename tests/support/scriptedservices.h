@@ -24,6 +24,7 @@ struct SaveDialogCall {
   std::string title;
   std::string startFolder;
   std::string proposedName;
+  std::string fileType;  // "CSV-Dateien (*.csv)"; empty for the dialog that points at a folder
 };
 
 class ScriptedServices : public kd::form::FormServices {
@@ -34,7 +35,14 @@ class ScriptedServices : public kd::form::FormServices {
   }
   std::optional<std::string> SaveFileName(const std::string& title, const std::string& startFolder,
                                           const std::string& proposedName) override {
-    saveCalls.push_back({title, startFolder, proposedName});
+    saveCalls.push_back({title, startFolder, proposedName, std::string()});
+    return Next(saveAnswers);
+  }
+  std::optional<std::string> SaveFileAs(const std::string& title, const std::string& startFolder,
+                                        const std::string& proposedName,
+                                        const std::string& typeName,
+                                        const std::string& pattern) override {
+    saveCalls.push_back({title, startFolder, proposedName, typeName + " (" + pattern + ")"});
     return Next(saveAnswers);
   }
   void Message(const std::string& text, const std::string& caption, kd::Icon icon) override {

@@ -24,6 +24,7 @@
 #include "widetext.h"
 #include "win32form.h"
 #include "win32formservices.h"
+#include "win32protocolwindow.h"
 
 using kd::win32::Utf8;
 using kd::win32::Wide;
@@ -168,6 +169,8 @@ TEST_F(Win32FormTest, ControlsInTheirPlacesWithTheirTexts) {
       {"Panel1", "Static", {504, 528, 769, 561}, "Erzeugte Datensätze"},
       {"Memo3", "Edit", {504, 560, 769, 673}, ""},
       {"Memo2", "Edit", {8, 8, 769, 321}, nullptr},
+      {"ErkanntLabel", "Static", {608, 366, 769, 412}, ""},
+      {"ProtokollButton", "Button", {473, 456, 601, 481}, "Protokoll"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -178,8 +181,12 @@ TEST_F(Win32FormTest, ControlsInTheirPlacesWithTheirTexts) {
     EXPECT_EQ(r.left, c.place.left);
     EXPECT_EQ(r.top, c.place.top);
     EXPECT_EQ(r.right, c.place.right);
-    if (c.place.bottom != 0) EXPECT_EQ(r.bottom, c.place.bottom);
-    if (c.text != nullptr) EXPECT_EQ(TextOf(control), c.text);
+    if (c.place.bottom != 0) {
+      EXPECT_EQ(r.bottom, c.place.bottom);
+    }
+    if (c.text != nullptr) {
+      EXPECT_EQ(TextOf(control), c.text);
+    }
   }
   const std::string help = TextOf(form->Control("Memo2"));
   EXPECT_EQ(help.rfind("Folgende Voraussetzungen müssen vorliegen:\r\n1. ", 0), 0u);
@@ -271,7 +278,8 @@ TEST_F(Win32FormTest, FontsOfTheControls) {
     EXPECT_EQ(wide.cx, narrow.cx) << Utf8(c);
   }
   // Every label and button shows its whole text on one line.
-  for (const char* name : {"Label1", "Button1", "Button3", "Button4", "EndeButton"}) {
+  for (const char* name :
+       {"Label1", "Button1", "Button3", "Button4", "EndeButton", "ProtokollButton"}) {
     HWND control = form->Control(name);
     SelectObject(screen, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     const std::wstring text = WindowText(control);
@@ -494,6 +502,193 @@ TEST_F(Win32FormTest, ARefusalLeavesTheWindowUsable) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The recognition hint and the protocol window
+
+// The text of a cell as the list view gives it, asking the window for it.
+std::string ItemText(HWND list, int row, int column) {
+  wchar_t text[512] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 512;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return Utf8(text);
+}
+
+// Keys typed into the edit field of the program list, as a person types them.
+void TypeIntoCombo(HWND combo, const std::wstring& text) {
+  HWND edit = GetWindow(combo, GW_CHILD);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  for (const wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
+  Pump();
+}
+
+TEST_F(Win32FormTest, HintBesideTheProgramList) {
+  const std::string source = program.File("Tabelle2929.csv");
+  WriteFile(source, ReadFile(KDIMPORT_SAMPLES_DIR "/sbs/Tabelle2929.csv"));
+  auto form = Start();
+  HWND hint = form->Control("ErkanntLabel");
+  HWND combo = form->Control("ProgrammCombo");
+  EXPECT_EQ(TextOf(hint), "");
+  EXPECT_EQ(Style(hint) & SS_TYPEMASK, SS_LEFT);
+
+  // An empty list takes the program recognised.
+  services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+  Click(form->Control("Button3"));
+  EXPECT_EQ(TextOf(combo), "SBS");
+  EXPECT_EQ(TextOf(hint), "Erkannt: SBS");
+
+  TypeIntoCombo(combo, L"Datev");
+  EXPECT_EQ(TextOf(combo), "Datev");
+  EXPECT_EQ(TextOf(hint), "Die Datei sieht nach SBS aus, gewählt ist Datev");
+
+  // Chosen from the list: the combo box has its new text only after telling its window.
+  const LRESULT sbs = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(L"SBS"));
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(sbs), 0);
+  SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  Pump();
+  EXPECT_EQ(TextOf(hint), "Erkannt: SBS");
+
+  // The longest hint fits the label on its lines.
+  HDC dc = GetDC(hint);
+  HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hint, WM_GETFONT, 0, 0)));
+  RECT room{};
+  GetClientRect(hint, &room);
+  RECT needed = room;
+  DrawTextW(dc, L"Die Datei sieht nach Dataline aus, gewählt ist Lexware", -1, &needed,
+            DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_LE(needed.bottom, room.bottom);
+  EXPECT_LE(needed.right, room.right);
+  SelectObject(dc, previous);
+  ReleaseDC(hint, dc);
+}
+
+TEST_F(Win32FormTest, ProtocolButtonAndWindow) {
+  const std::string sample =
+      ReadFile(KDIMPORT_SAMPLES_DIR "/lexware/Personalstammblatt_Protokoll.csv");
+  ASSERT_FALSE(sample.empty());
+  const std::string source = program.File("Personalstammblatt_Protokoll.csv");
+  WriteFile(source, sample);
+  const std::string data = program.File("FIRMA");
+  std::filesystem::create_directory(kd::ToNativePath(data));
+  WriteFile(data + "\\Konfi-18", "");
+  WriteFile(program.File("KDIMPORT.INI"),
+            "Lexware\r\n" + source + "\r\n" + data + "\\\r\nJa\r\nJa \r\n18\r\n");
+  auto form = Start();
+  HWND button = form->Control("ProtokollButton");
+  EXPECT_FALSE(IsWindowEnabled(button));
+  EXPECT_EQ(TextOf(form->Control("ErkanntLabel")), "Erkannt: Lexware");
+
+  // Two notices of shortened personnel numbers, the bank file, the import file.
+  Click(form->Control("Button1"));
+  ASSERT_EQ(services.boxes.size(), 4u);
+  EXPECT_EQ(services.boxes[3].caption, "Datei erfolgreich hergestellt.");
+  EXPECT_TRUE(IsWindowEnabled(button));
+  const std::size_t attention = form->Logic().LastProtocol().AttentionCount();
+  EXPECT_EQ(attention, 6u);  // four converted lines with hints, two lost to the column shift
+  EXPECT_EQ(TextOf(button), "Protokoll (" + std::to_string(attention) + ")");
+  // Enabled, it is the last stop of the tab key.
+  EXPECT_EQ(GetNextDlgTabItem(form->Handle(), form->Control("Button1"), TRUE), button);
+
+  Click(button);
+  Win32ProtocolWindow* window = form->ProtocolWindowIfCreated();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(IsWindowVisible(window->Handle()));
+  EXPECT_EQ(GetWindow(window->Handle(), GW_OWNER), form->Handle());
+  EXPECT_EQ(GetFocus(), window->List());  // the keys work in the list at once
+  EXPECT_EQ(TextOf(window->Handle()), "Protokoll der letzten Übernahme");
+  EXPECT_EQ(TextOf(window->Summary())
+                .rfind("Zeilen gelesen: 8 (Personalstammblatt_Protokoll.csv)"
+                       "\r\nDatensätze übernommen: 5\r\n",
+                       0),
+            0u);
+  EXPECT_EQ(TextOf(window->AllLines()), "Alle Zeilen anzeigen");
+  // The summary shows every one of its ten lines without scrolling.
+  HWND summary = window->Summary();
+  EXPECT_EQ(SendMessageW(summary, EM_GETLINECOUNT, 0, 0), 10);
+  const LRESULT lastLine = SendMessageW(summary, EM_LINEINDEX, 9, 0);
+  const LRESULT lastPosition = SendMessageW(summary, EM_POSFROMCHAR, lastLine, 0);
+  const LRESULT firstPosition = SendMessageW(summary, EM_POSFROMCHAR, 0, 0);
+  RECT summaryRoom{};
+  SendMessageW(summary, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&summaryRoom));
+  const int lineStep = (short(HIWORD(lastPosition)) - short(HIWORD(firstPosition))) / 9;
+  EXPECT_GT(lineStep, 0);
+  EXPECT_LE(short(HIWORD(lastPosition)) + lineStep, summaryRoom.bottom);
+  EXPECT_EQ(TextOf(window->SaveButton()), "Speichern unter …");
+  // The tab key goes on from the summary, as in a dialog.
+  SetFocus(window->Summary());
+  MSG tab{window->Summary(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  if (!form->DialogKey(tab)) {
+    TranslateMessage(&tab);
+    DispatchMessageW(&tab);
+  }
+  Pump();
+  EXPECT_EQ(GetFocus(), window->AllLines());
+
+  HWND list = window->List();
+  EXPECT_EQ(ClassOf(list), "SysListView32");
+  EXPECT_TRUE(Style(list) & LVS_OWNERDATA);
+  std::vector<std::string> titles;
+  for (int c = 0; c < 5; ++c) {
+    wchar_t title[32] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = title;
+    column.cchTextMax = 32;
+    SendMessageW(list, LVM_GETCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
+    titles.push_back(Utf8(title));
+  }
+  EXPECT_EQ(titles, (std::vector<std::string>{"Zeile", "PNr", "Name", "Ergebnis", "Hinweis"}));
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 7);
+  EXPECT_EQ(ItemText(list, 2, 0), "4");
+  EXPECT_EQ(ItemText(list, 2, 2), "Krause, Thomas");
+  EXPECT_EQ(ItemText(list, 6, 3), "übersprungen");
+  Click(window->AllLines());
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 8);
+  EXPECT_EQ(ItemText(list, 1, 2), "Hartmann, Peter");
+  Click(window->AllLines());
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 7);
+
+  // A double-click on the row of line 4 selects that line in the source-file view, where every
+  // line before it ends with CR LF.
+  RECT row{};
+  row.left = LVIR_BOUNDS;
+  ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row)));
+  SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON,
+               MAKELPARAM(row.left + 10, (row.top + row.bottom) / 2));
+  Pump();
+  HWND memo1 = form->Control("Memo1");
+  DWORD start = 0, end = 0;
+  SendMessageW(memo1, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  const std::wstring shown = WindowText(memo1);
+  std::size_t lineStart = 0;
+  for (int i = 0; i < 3; ++i) lineStart = shown.find(L"\r\n", lineStart) + 2;
+  EXPECT_EQ(start, lineStart);
+  const std::vector<std::string_view> lines = kd::SplitLines(sample);
+  EXPECT_EQ(Utf8(shown.substr(start, end - start)), kd::Cp1252ToUtf8(lines[3]));
+
+  // Closing only hides it; the button shows it again.
+  SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_TRUE(IsWindow(window->Handle()));
+  EXPECT_FALSE(IsWindowVisible(window->Handle()));
+  EXPECT_FALSE(form->Closed());
+  Click(button);
+  EXPECT_EQ(form->ProtocolWindowIfCreated(), window);
+  EXPECT_TRUE(IsWindowVisible(window->Handle()));
+
+  // "&Ende" takes the protocol window with it.
+  HWND protocolHandle = window->Handle();
+  Click(form->Control("EndeButton"));
+  Pump();
+  EXPECT_TRUE(form->Closed());
+  EXPECT_FALSE(IsWindow(protocolHandle));
+}
+
+// ---------------------------------------------------------------------------------------------
 // The real dialogs and message boxes, answered by a timer while they are open
 
 struct OpenWindowCheck {
@@ -614,6 +809,27 @@ TEST_F(Win32FormTest, RealFileDialogs) {
   ASSERT_TRUE(chosen.has_value());
   EXPECT_TRUE(std::filesystem::equivalent(kd::ToNativePath(kd::Utf8ToCp1252(*chosen)),
                                           kd::ToNativePath(folder + "\\Konfi-19")));
+
+  // The protocol's save dialog: in the data directory, with the proposed name and the CSV type.
+  std::wstring protocolFolder, protocolName;
+  const bool protocolSeen = WhileOpen(
+      L"Protokoll speichern",
+      [&](HWND dialog) {
+        wchar_t text[MAX_PATH] = {};
+        SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(text));
+        protocolFolder = text;
+        SendMessageW(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(text));
+        protocolName = text;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+      },
+      [&] {
+        EXPECT_EQ(real.SaveFileAs("Protokoll speichern", kd::Cp1252ToUtf8(folder) + "\\",
+                                  "KDIMPORT-Protokoll.csv", "CSV-Dateien", "*.csv"),
+                  std::nullopt);
+      });
+  EXPECT_TRUE(protocolSeen);
+  EXPECT_TRUE(std::filesystem::equivalent(protocolFolder, kd::ToNativePath(folder)));
+  EXPECT_EQ(protocolName, L"KDIMPORT-Protokoll.csv");
 }
 
 TEST_F(Win32FormTest, LocaleOfTheSystem) {

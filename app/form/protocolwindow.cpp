@@ -1,0 +1,127 @@
+#include "protocolwindow.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "text.h"
+
+namespace kd::form {
+
+namespace {
+
+constexpr std::string_view kNoProtocol =
+    "Kein Protokoll: Der letzte Lauf hat die Quelldatei nicht gelesen.";
+
+}  // namespace
+
+std::string ProtocolButtonCaption(const kd::Protocol& protocol) {
+  const std::size_t count = protocol.AttentionCount();
+  return count == 0 ? std::string("Protokoll") : "Protokoll (" + std::to_string(count) + ")";
+}
+
+ProtocolWindow::ProtocolWindow(const kd::Conversion& conversion, FormServices& services,
+                               std::function<void(std::size_t)> showExportLine)
+    : conversion_(conversion), services_(services), showExportLine_(std::move(showExportLine)) {}
+
+void ProtocolWindow::Open(ProtocolView& view) {
+  view_ = &view;
+  Fill();
+  view_->Show();
+}
+
+void ProtocolWindow::RunStarting() {
+  rows_.clear();
+  if (view_ != nullptr) view_->SetRowCount(0);
+}
+
+void ProtocolWindow::RunEnded() {
+  if (view_ != nullptr && view_->Shown()) Fill();
+}
+
+void ProtocolWindow::ShowAllLines(bool all) {
+  allLines_ = all;
+  if (view_ != nullptr) Fill();
+}
+
+// The rows are the protocol's lines that the filter lets through, as indices: a table over an
+// export of a hundred thousand lines holds no text of its own.
+void ProtocolWindow::Fill() {
+  rows_.clear();
+  const kd::Protocol& protocol = conversion_.protocol;
+  if (Available()) {
+    const kd::Protocol::LineList& lines = protocol.Lines();
+    rows_.reserve(allLines_ ? lines.size() : protocol.AttentionCount());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (allLines_ || kd::Protocol::NeedsAttention(lines[i])) {
+        rows_.push_back(static_cast<std::uint32_t>(i));
+      }
+    }
+  }
+  view_->SetSummary(SummaryText());
+  view_->SetRowCount(rows_.size());
+}
+
+std::string ProtocolWindow::SummaryText() const {
+  if (!Available()) return std::string(kNoProtocol);
+  std::string text;
+  for (const std::string& line : conversion_.protocol.Summary()) {
+    if (!text.empty()) text += '\n';
+    text += line;
+  }
+  return text;
+}
+
+const kd::Protocol::Line* ProtocolWindow::LineOfRow(std::size_t row) const {
+  const kd::Protocol::LineList& lines = conversion_.protocol.Lines();
+  if (row >= rows_.size() || rows_[row] >= lines.size()) return nullptr;
+  return &lines[rows_[row]];
+}
+
+std::string ProtocolWindow::Cell(std::size_t row, ProtocolColumn column) const {
+  const kd::Protocol::Line* line = LineOfRow(row);
+  if (line == nullptr) return {};
+  const kd::Protocol& protocol = conversion_.protocol;
+  switch (column) {
+    case ProtocolColumn::Zeile: {
+      // Lines of the export carry their number; lines of another file (VARIAL's bank
+      // connection file) its name too.
+      const std::string number = std::to_string(line->number);
+      if (line->file == 0 || line->file >= protocol.Files().size()) return number;
+      return kd::Cp1252ToUtf8(protocol.Files()[line->file]) + " " + number;
+    }
+    case ProtocolColumn::PNr:
+      return kd::Cp1252ToUtf8(protocol.PersonnelNumber(*line));
+    case ProtocolColumn::Name:
+      return kd::Cp1252ToUtf8(protocol.Name(*line));
+    case ProtocolColumn::Ergebnis:
+      return line->result == kd::LineResult::Converted ? "übernommen" : "übersprungen";
+    case ProtocolColumn::Hinweis:
+      return protocol.Hint(*line);
+  }
+  return {};
+}
+
+void ProtocolWindow::Activate(std::size_t row) {
+  const kd::Protocol::Line* line = LineOfRow(row);
+  if (line == nullptr || line->file != 0) return;
+  showExportLine_(line->number);
+}
+
+void ProtocolWindow::SaveAs() {
+  if (!Available()) return;
+  const std::optional<std::string> chosen = services_.SaveFileAs(
+      std::string(kSaveDialogTitle), kd::Cp1252ToUtf8(conversion_.settings.DataDirectory),
+      std::string(kProposedProtocolName), "CSV-Dateien", "*.csv");
+  // As after every file dialog, the files with bare names are found in the program's folder.
+  std::error_code ignored;
+  std::filesystem::current_path(services_.ProgramFolder(), ignored);
+  if (!chosen) return;
+  try {
+    conversion_.protocol.WriteCsv(kd::Utf8ToCp1252(*chosen));
+  } catch (const std::exception& error) {
+    services_.Error(error.what());
+  }
+}
+
+}  // namespace kd::form
