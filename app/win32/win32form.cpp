@@ -4,6 +4,7 @@
 
 #include "widetext.h"
 #include "win32protocolwindow.h"
+#include "windowclass.h"
 
 using kd::form::Control;
 using kd::form::ControlDefinition;
@@ -27,26 +28,6 @@ constexpr UINT kProgramChosen = WM_APP + 1;
 
 int ControlId(std::size_t index) {
   return kFirstControlId + static_cast<int>(index);
-}
-
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, kWindowClass, &existing)) return;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hIcon =
-      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXSMICON),
-                                                      GetSystemMetrics(SM_CYSMICON), 0));
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kWindowClass;
-  RegisterClassExW(&windowClass);
 }
 
 HFONT MakeFont(int points, int dpi, const wchar_t* face, BYTE pitchAndFamily) {
@@ -99,7 +80,7 @@ std::wstring TextOf(HWND control) {
 }  // namespace
 
 Win32Form::Win32Form(kd::form::FormServices& services, HINSTANCE instance) : instance_(instance) {
-  RegisterWindowClass(instance, &Win32Form::WindowProcedure);
+  kd::win32::RegisterWindowClass(instance, kWindowClass, &Win32Form::WindowProcedure);
   if (HDC screen = GetDC(nullptr)) {
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);

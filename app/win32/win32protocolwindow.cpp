@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "widetext.h"
+#include "windowclass.h"
 
 using kd::form::ProtocolColumn;
 using kd::win32::Wide;
@@ -20,26 +21,6 @@ constexpr int kAllLinesId = 2;
 constexpr int kSaveId = 3;
 constexpr int kListId = 4;
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, kWindowClass, &existing)) return;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hIcon =
-      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXSMICON),
-                                                      GetSystemMetrics(SM_CYSMICON), 0));
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kWindowClass;
-  RegisterClassExW(&windowClass);
-}
-
 }  // namespace
 
 Win32ProtocolWindow::Win32ProtocolWindow(kd::form::ProtocolWindow& logic, HINSTANCE instance,
@@ -47,7 +28,7 @@ Win32ProtocolWindow::Win32ProtocolWindow(kd::form::ProtocolWindow& logic, HINSTA
     : logic_(logic), instance_(instance), dpi_(dpi) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
-  RegisterWindowClass(instance, &Win32ProtocolWindow::WindowProcedure);
+  kd::win32::RegisterWindowClass(instance, kWindowClass, &Win32ProtocolWindow::WindowProcedure);
   font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                       DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
