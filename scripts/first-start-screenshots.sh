@@ -18,17 +18,7 @@ archive=$(ls "$dir"/package/kdimport-*-linux-x86_64.tar.gz 2>/dev/null | head -1
   exit 1
 }
 
-packages=(xvfb xauth openbox xdotool imagemagick)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh xvfb xauth openbox xdotool imagemagick
 
 # A short, fixed home folder: its paths stand in the pictures.
 home=/tmp/dist-fs/home

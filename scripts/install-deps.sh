@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, when they are missing.
+# Installs Debian packages when they are missing: the given ones, or without arguments those that
+# building, running and testing need.
+#
+#   scripts/install-deps.sh [PACKAGE...]
 set -euo pipefail
 
-packages=(
+default_packages=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev googletest libbenchmark-dev
@@ -10,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
 )
+if [ $# -gt 0 ]; then packages=("$@"); else packages=("${default_packages[@]}"); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -12,17 +12,7 @@ bin=$(cd "${1:-build}/bin" && pwd)
   echo "$bin/kdimport fehlt: zuerst scripts/build.sh" >&2
   exit 1
 }
-packages=(xvfb xauth xdotool imagemagick qt6-translations-l10n)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh xvfb xauth xdotool imagemagick qt6-translations-l10n
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -14,17 +14,7 @@ bin=$(cd "${1:-build}/bin" && pwd)
   echo "$bin/kdimport fehlt: zuerst scripts/build.sh" >&2
   exit 1
 }
-packages=(xvfb xauth)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh xvfb xauth
 
 # A short, fixed folder: its paths stand in the pictures.
 work=/tmp/kdimport-bild

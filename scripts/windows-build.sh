@@ -20,18 +20,7 @@ started=$(date +%s)
 step() { echo "== $* ($(($(date +%s) - started)) s)"; }
 
 step "Pakete"
-packages=(build-essential cmake mingw-w64 wine64 googletest libktoblzcheck1v5 xvfb xauth)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh build-essential cmake mingw-w64 wine64 googletest libktoblzcheck1v5 xvfb xauth
 
 wine=$(command -v wine64 || true)
 [ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64

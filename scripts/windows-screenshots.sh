@@ -15,17 +15,7 @@ winbin="$dir/windows/bin"
   exit 1
 }
 
-packages=(wine64 xvfb xauth xdotool imagemagick)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh wine64 xvfb xauth xdotool imagemagick
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX="$dir/wine-screenshots" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
