@@ -41,10 +41,10 @@ start() {
   xdotool windowmove --sync "\$win" 1 23
   sleep 2
 }
-# The window with its frame; a dialog over it stays inside.
+# The window with its frame; a dialog over it stays inside. 256 colours keep the pictures small.
 shot() {
   sleep "\$2"
-  import -window root -crop 807x723+0+0 +repage "$source_dir/docs/\$1"
+  import -window root -crop 807x723+0+0 +repage -colors 256 "png8:$source_dir/docs/\$1"
   echo "  docs/\$1"
 }
 click() { xdotool mousemove --window "\$win" "\$1" "\$2" click 1; }
