@@ -20,7 +20,9 @@ wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX="$dir/wine-screenshots" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # A program folder as the .zip unpacks it, with the sample Kandrel data directory.
-work=$(mktemp -d)
+# A short, fixed folder: its paths stand in the pictures, which stay the same from run to run.
+work=/tmp/kdimport-win
+rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
 folder="$work/KDIMPORT"
 mkdir -p "$folder"
