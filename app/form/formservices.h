@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "ui.h"
 
@@ -50,7 +51,7 @@ class FormServices {
   virtual void Error(const std::string& text) = 0;
 
   // The folder of the program's executable; the current directory is set back to it after
-  // each file dialog.
+  // each file dialog (BackToProgramFolder).
   virtual std::filesystem::path ProgramFolder() = 0;
 
   virtual Today Date() = 0;
@@ -64,6 +65,13 @@ class FormServices {
 // program's folder, rather than at the root of the drive.
 inline bool IsUnsetFolder(const std::string& folder) {
   return folder.empty() || folder == "/" || folder == "\\";
+}
+
+// After a file dialog: the current directory is the program's folder again, where the files
+// with bare names are found. A folder that cannot be entered leaves it as it is.
+inline void BackToProgramFolder(FormServices& services) {
+  std::error_code ignored;
+  std::filesystem::current_path(services.ProgramFolder(), ignored);
 }
 
 }  // namespace kd::form

@@ -1,8 +1,6 @@
 #include "protocolwindow.h"
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
 
 #include "text.h"
 
@@ -113,9 +111,7 @@ void ProtocolWindow::SaveAs() {
   const std::optional<std::string> chosen = services_.SaveFileAs(
       std::string(kSaveDialogTitle), kd::Cp1252ToUtf8(conversion_.settings.DataDirectory),
       std::string(kProposedProtocolName), "CSV-Dateien", "*.csv");
-  // As after every file dialog, the files with bare names are found in the program's folder.
-  std::error_code ignored;
-  std::filesystem::current_path(services_.ProgramFolder(), ignored);
+  BackToProgramFolder(services_);
   if (!chosen) return;
   try {
     conversion_.protocol.WriteCsv(kd::Utf8ToCp1252(*chosen));

@@ -1,8 +1,6 @@
 #include "tform1.h"
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
 
 #include "readers.h"
 #include "sourcetext.h"
@@ -151,7 +149,7 @@ void TForm1::Button3Click() {
       conversion_.settings.SourcePath = Cp1252(*chosen);
     }
     SetMemoLine(Control::FormelMemo, 0, Utf8(conversion_.settings.SourcePath));
-    BackToProgramFolder();
+    BackToProgramFolder(services_);
     // The file chosen (or kept) is recognised anew, as it may have been exported again. An
     // empty program list takes the program recognised; a program already chosen is left to
     // the person, and the hint says when the file looks like another one's export.
@@ -171,7 +169,7 @@ void TForm1::Button4Click() {
         services_.SaveFileName("Kandrel - Verzeichnis suchen", Utf8(settings.DataDirectory),
                                "Konfi-" + Utf8(settings.PayrollYear));
     if (chosen) settings.DataDirectory = Cp1252(*chosen);
-    BackToProgramFolder();
+    BackToProgramFolder(services_);
     settings.DataDirectory = CutBackToFolder(settings.DataDirectory);
     SetMemoLine(Control::FormelMemo, 1, Utf8(settings.DataDirectory));
     ReadSettings();
@@ -179,12 +177,6 @@ void TForm1::Button4Click() {
     if (settings.SourcePath != recognizedPath_) RecognizeSource();
     ShowRecognitionHint();
   });
-}
-
-void TForm1::BackToProgramFolder() {
-  // A folder that cannot be entered leaves the current directory as it is.
-  std::error_code ignored;
-  std::filesystem::current_path(services_.ProgramFolder(), ignored);
 }
 
 // ---------------------------------------------------------------------------------------------

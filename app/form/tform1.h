@@ -68,7 +68,6 @@ class TForm1 : private kd::UserInterface {
   std::vector<std::string> SettingsLines() const;
   // Replaces line `index` (from 0) of a memo, adding empty lines up to it.
   void SetMemoLine(Control memo, std::size_t index, const std::string& utf8Line);
-  void BackToProgramFolder();
   // Recognises the program of the file in SourcePath (reading its beginning once per path and
   // choice of the file), and shows the hint beside the program list.
   void RecognizeSource();
