@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace kd::form {
 
@@ -25,6 +26,16 @@ enum class Control {
   ErkanntLabel,     // which program the source file looks like
   ProtokollButton,  // opens the protocol window
 };
+
+// Lines as the text of a memo or a label: "\n" between them, none after the last.
+inline std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += '\n';
+    text += lines[i];
+  }
+  return text;
+}
 
 class FormView {
  public:

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "formview.h"
 #include "text.h"
 
 namespace kd::form {
@@ -62,12 +63,7 @@ void ProtocolWindow::Fill() {
 
 std::string ProtocolWindow::SummaryText() const {
   if (!Available()) return std::string(kNoProtocol);
-  std::string text;
-  for (const std::string& line : conversion_.protocol.Summary()) {
-    if (!text.empty()) text += '\n';
-    text += line;
-  }
-  return text;
+  return JoinLines(conversion_.protocol.Summary());
 }
 
 const kd::Protocol::Line* ProtocolWindow::LineOfRow(std::size_t row) const {

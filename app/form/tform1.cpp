@@ -32,15 +32,6 @@ std::vector<std::string> MemoLines(const std::string& text) {
   }
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += '\n';
-    text += lines[i];
-  }
-  return text;
-}
-
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
