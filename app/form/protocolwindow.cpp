@@ -1,5 +1,6 @@
 #include "protocolwindow.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "formview.h"
@@ -13,6 +14,11 @@ constexpr std::string_view kNoProtocol =
     "Kein Protokoll: Der letzte Lauf hat die Quelldatei nicht gelesen.";
 
 }  // namespace
+
+int SummaryHeightInLines(std::string_view text) {
+  const auto lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+  return std::clamp(lines, 3, kSummaryLinesShown);
+}
 
 std::string ProtocolButtonCaption(const kd::Protocol& protocol) {
   const std::size_t count = protocol.AttentionCount();

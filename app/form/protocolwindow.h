@@ -35,6 +35,9 @@ inline constexpr int kProtocolWindowWidth = 1040;
 inline constexpr int kProtocolWindowHeight = 560;
 // The summary shows this many of its lines at most without scrolling.
 inline constexpr int kSummaryLinesShown = 12;
+// The height of the summary `text` in lines: one for each of its lines, at least three, at most
+// kSummaryLinesShown.
+int SummaryHeightInLines(std::string_view text);
 
 // What the protocol window logic needs from a window.
 class ProtocolView {

@@ -122,8 +122,7 @@ bool QtProtocolWindow::Shown() const {
 // The summary takes the room of its lines, up to a limit; the table the rest.
 void QtProtocolWindow::SetSummary(const std::string& text) {
   summary_->setPlainText(FromUtf8(text));
-  const int lines = std::clamp(int(std::count(text.begin(), text.end(), '\n')) + 1, 3,
-                               kd::form::kSummaryLinesShown);
+  const int lines = kd::form::SummaryHeightInLines(text);
   summary_->setFixedHeight(summary_->fontMetrics().lineSpacing() * lines +
                            2 * summary_->frameWidth() +
                            int(2 * summary_->document()->documentMargin()) + 2);

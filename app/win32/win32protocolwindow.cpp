@@ -103,8 +103,7 @@ void Win32ProtocolWindow::PlaceControls() {
   }
   const int margin = Scaled(8);
   const int width = client.right;
-  const int summaryHeight =
-      std::clamp(summaryLines_, 3, kd::form::kSummaryLinesShown) * lineHeight + Scaled(8);
+  const int summaryHeight = summaryLines_ * lineHeight + Scaled(8);
   const int row = margin + summaryHeight + Scaled(6);
   const auto place = [](HWND control, int x, int y, int w, int h) {
     MoveWindow(control, x, y, std::max(w, 0), std::max(h, 0), TRUE);
@@ -132,7 +131,7 @@ bool Win32ProtocolWindow::Shown() const {
 void Win32ProtocolWindow::SetSummary(const std::string& text) {
   if (summary_ == nullptr) return;
   SetWindowTextW(summary_, WithCrLf(Wide(text)).c_str());
-  summaryLines_ = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+  summaryLines_ = kd::form::SummaryHeightInLines(text);
   PlaceControls();
 }
 

@@ -56,6 +56,6 @@ class Win32ProtocolWindow : public kd::form::ProtocolView {
   HWND save_ = nullptr;
   HWND list_ = nullptr;
   HWND lastFocus_ = nullptr;
-  int summaryLines_ = 1;
+  int summaryLines_ = kd::form::SummaryHeightInLines({});  // the summary's height in lines
   std::wstring cell_;  // the text of the cell the list view asked for last
 };
