@@ -10,15 +10,13 @@
 #include <QTextBlock>
 
 #include "qtprotocolwindow.h"
+#include "qttext.h"
 #include "ui_tform1.h"
 
 using kd::form::Control;
+using kd::qt::FromUtf8;
 
 namespace {
-
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::string ToUtf8(const QString& text) {
   return text.toStdString();
@@ -30,7 +28,7 @@ QtForm::QtForm(kd::form::FormServices& services, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()) {
   Q_INIT_RESOURCE(kdimport);
   ui_->setupUi(this);
-  ui_->Memo2->setPlainText(FromUtf8(std::string(kd::form::FindControl("Memo2")->text)));
+  ui_->Memo2->setPlainText(FromUtf8(kd::form::FindControl("Memo2")->text));
   ui_->Memo1->setFont([this] {
     QFont font = ui_->Memo1->font();
     font.setStyleHint(QFont::TypeWriter);
@@ -49,8 +47,7 @@ QtForm::QtForm(kd::form::FormServices& services, QWidget* parent)
   connect(ui_->ProgrammCombo, &QComboBox::editTextChanged, this,
           [this] { logic_->ProgrammComboChange(); });
   for (const kd::form::ControlDefinition& definition : kd::form::Controls()) {
-    if (auto* widget = findChild<QWidget*>(
-            QString::fromUtf8(definition.name.data(), qsizetype(definition.name.size())))) {
+    if (auto* widget = findChild<QWidget*>(FromUtf8(definition.name))) {
       const QRect start = widget->geometry();
       placed_.push_back(
           {widget, {start.x(), start.y(), start.width(), start.height()}, definition.anchor});
@@ -91,8 +88,7 @@ void QtForm::resizeEvent(QResizeEvent* event) {
 // The controls
 
 QWidget* QtForm::Widget(Control control) const {
-  const std::string_view name = kd::form::Definition(control).name;
-  return findChild<QWidget*>(QString::fromUtf8(name.data(), qsizetype(name.size())));
+  return findChild<QWidget*>(FromUtf8(kd::form::Definition(control).name));
 }
 
 std::string QtForm::Text(Control control) const {

@@ -8,11 +8,11 @@
 #include <QLocale>
 #include <QMessageBox>
 
-namespace {
+#include "qttext.h"
 
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using kd::qt::FromUtf8;
+
+namespace {
 
 // A dialog's answer as the window holds paths: native separators, UTF-8.
 std::optional<std::string> Chosen(const QString& path) {

@@ -10,15 +10,10 @@
 #include <algorithm>
 #include <climits>
 
+#include "qttext.h"
+
 using kd::form::ProtocolColumn;
-
-namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+using kd::qt::FromUtf8;
 
 int ProtocolTableModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
