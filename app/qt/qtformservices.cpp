@@ -20,6 +20,14 @@ std::optional<std::string> Chosen(const QString& path) {
   return QDir::toNativeSeparators(path).toStdString();
 }
 
+// Where a save dialog starts: the proposed name in the start folder, or in the current
+// directory, the program's folder, while the start folder names none.
+QString StartPath(const std::string& startFolder, const std::string& proposedName) {
+  const QString folder =
+      kd::form::IsUnsetFolder(startFolder) ? QDir::currentPath() : FromUtf8(startFolder);
+  return QDir(folder).filePath(FromUtf8(proposedName));
+}
+
 }  // namespace
 
 std::optional<std::string> QtFormServices::OpenFileName(const std::string& title) {
@@ -29,11 +37,9 @@ std::optional<std::string> QtFormServices::OpenFileName(const std::string& title
 std::optional<std::string> QtFormServices::SaveFileName(const std::string& title,
                                                         const std::string& startFolder,
                                                         const std::string& proposedName) {
-  const QString folder =
-      kd::form::IsUnsetFolder(startFolder) ? QDir::currentPath() : FromUtf8(startFolder);
-  const QString start = QDir(folder).filePath(FromUtf8(proposedName));
-  return Chosen(QFileDialog::getSaveFileName(parent_, FromUtf8(title), start, QString(), nullptr,
-                                             QFileDialog::DontConfirmOverwrite));
+  return Chosen(QFileDialog::getSaveFileName(parent_, FromUtf8(title),
+                                             StartPath(startFolder, proposedName), QString(),
+                                             nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
 std::optional<std::string> QtFormServices::SaveFileAs(const std::string& title,
@@ -41,13 +47,11 @@ std::optional<std::string> QtFormServices::SaveFileAs(const std::string& title,
                                                       const std::string& proposedName,
                                                       const std::string& typeName,
                                                       const std::string& pattern) {
-  const QString folder =
-      kd::form::IsUnsetFolder(startFolder) ? QDir::currentPath() : FromUtf8(startFolder);
-  const QString start = QDir(folder).filePath(FromUtf8(proposedName));
   const QString filter = FromUtf8(typeName) + " (" + FromUtf8(pattern) + ")";
   // The window in front, such as the protocol window, owns the dialog.
   QWidget* owner = QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : parent_;
-  return Chosen(QFileDialog::getSaveFileName(owner, FromUtf8(title), start, filter));
+  return Chosen(QFileDialog::getSaveFileName(owner, FromUtf8(title),
+                                             StartPath(startFolder, proposedName), filter));
 }
 
 void QtFormServices::Message(const std::string& text, const std::string& caption, kd::Icon icon) {
