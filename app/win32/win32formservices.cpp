@@ -19,6 +19,33 @@ std::optional<std::string> Chosen(BOOL confirmed, const std::vector<wchar_t>& bu
   return Utf8(buffer.data());
 }
 
+// A save dialog owned by `owner` that proposes `proposedName` in `startFolder`; `filter` and
+// `extension` (the one added to a name without any) may be null; `flags` add to those of every
+// dialog.
+std::optional<std::string> SaveDialog(HWND owner, const std::string& title,
+                                      const std::string& startFolder,
+                                      const std::string& proposedName, const wchar_t* filter,
+                                      const wchar_t* extension, DWORD flags) {
+  std::vector<wchar_t> file(kPathRoom, L'\0');
+  const std::wstring proposed = Wide(proposedName);
+  proposed.copy(file.data(), kPathRoom - 1);
+  const std::wstring wideTitle = Wide(title);
+  // Before a data directory was ever chosen it is a lone backslash, the root of the drive:
+  // the dialog opens in the current directory, the program's folder, instead.
+  const std::wstring folder = kd::form::IsUnsetFolder(startFolder) ? L"" : Wide(startFolder);
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = kPathRoom;
+  dialog.lpstrTitle = wideTitle.c_str();
+  dialog.lpstrFilter = filter;
+  dialog.lpstrDefExt = extension;
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | flags;
+  return Chosen(GetSaveFileNameW(&dialog), file);
+}
+
 }  // namespace
 
 std::optional<std::string> Win32FormServices::OpenFileName(const std::string& title) {
@@ -37,22 +64,7 @@ std::optional<std::string> Win32FormServices::OpenFileName(const std::string& ti
 std::optional<std::string> Win32FormServices::SaveFileName(const std::string& title,
                                                            const std::string& startFolder,
                                                            const std::string& proposedName) {
-  std::vector<wchar_t> file(kPathRoom, L'\0');
-  const std::wstring proposed = Wide(proposedName);
-  proposed.copy(file.data(), kPathRoom - 1);
-  const std::wstring wideTitle = Wide(title);
-  // Before a data directory was ever chosen it is a lone backslash, the root of the drive:
-  // the dialog opens in the current directory, the program's folder, instead.
-  const std::wstring folder = kd::form::IsUnsetFolder(startFolder) ? L"" : Wide(startFolder);
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = kPathRoom;
-  dialog.lpstrTitle = wideTitle.c_str();
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
-  return Chosen(GetSaveFileNameW(&dialog), file);
+  return SaveDialog(owner_, title, startFolder, proposedName, nullptr, nullptr, 0);
 }
 
 std::optional<std::string> Win32FormServices::SaveFileAs(const std::string& title,
@@ -60,11 +72,6 @@ std::optional<std::string> Win32FormServices::SaveFileAs(const std::string& titl
                                                          const std::string& proposedName,
                                                          const std::string& typeName,
                                                          const std::string& pattern) {
-  std::vector<wchar_t> file(kPathRoom, L'\0');
-  const std::wstring proposed = Wide(proposedName);
-  proposed.copy(file.data(), kPathRoom - 1);
-  const std::wstring wideTitle = Wide(title);
-  const std::wstring folder = kd::form::IsUnsetFolder(startFolder) ? L"" : Wide(startFolder);
   // "CSV-Dateien (*.csv)", "*.csv", then every file; pairs of texts ended by NUL, the list by
   // one more.
   const std::wstring widePattern = Wide(pattern);
@@ -78,20 +85,11 @@ std::optional<std::string> Win32FormServices::SaveFileAs(const std::string& titl
   filter.push_back(L'\0');
   const std::size_t dot = widePattern.rfind(L'.');
   const std::wstring extension = dot == std::wstring::npos ? L"" : widePattern.substr(dot + 1);
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
   // The window in front, such as the protocol window, owns the dialog.
   HWND active = GetActiveWindow();
-  dialog.hwndOwner = active != nullptr ? active : owner_;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = kPathRoom;
-  dialog.lpstrTitle = wideTitle.c_str();
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags =
-      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-  return Chosen(GetSaveFileNameW(&dialog), file);
+  return SaveDialog(active != nullptr ? active : owner_, title, startFolder, proposedName,
+                    filter.c_str(), extension.empty() ? nullptr : extension.c_str(),
+                    OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
 }
 
 void Win32FormServices::Message(const std::string& text, const std::string& caption,
