@@ -9,6 +9,7 @@
 using kd::form::Control;
 using kd::form::ControlDefinition;
 using kd::form::Kind;
+using kd::win32::MakeFont;
 using kd::win32::Utf8;
 using kd::win32::Wide;
 using kd::win32::WithCrLf;
@@ -28,12 +29,6 @@ constexpr UINT kProgramChosen = WM_APP + 1;
 
 int ControlId(std::size_t index) {
   return kFirstControlId + static_cast<int>(index);
-}
-
-HFONT MakeFont(int points, int dpi, const wchar_t* face, BYTE pitchAndFamily) {
-  return CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     pitchAndFamily, face);
 }
 
 // The native class and styles of a control of the form.
@@ -80,7 +75,6 @@ std::wstring TextOf(HWND control) {
 }  // namespace
 
 Win32Form::Win32Form(kd::form::FormServices& services, HINSTANCE instance) : instance_(instance) {
-  kd::win32::RegisterWindowClass(instance, kWindowClass, &Win32Form::WindowProcedure);
   if (HDC screen = GetDC(nullptr)) {
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
@@ -91,13 +85,11 @@ Win32Form::Win32Form(kd::form::FormServices& services, HINSTANCE instance) : ins
   yellow_ = CreateSolidBrush(kYellow);
   aqua_ = CreateSolidBrush(kAqua);
 
-  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  const DWORD extendedStyle = WS_EX_CONTROLPARENT;
-  RECT frame{0, 0, Scaled(kd::form::kClientWidth), Scaled(kd::form::kClientHeight)};
-  AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
-  window_ = CreateWindowExW(extendedStyle, kWindowClass, Wide(kd::form::kWindowCaption).c_str(),
-                            style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                            frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  window_ = kd::win32::CreateTopLevelWindow(
+      instance, kWindowClass,
+      &kd::win32::RoutedProcedure<Win32Form, &Win32Form::window_, &Win32Form::OnMessage>,
+      kd::form::kWindowCaption, Scaled(kd::form::kClientWidth), Scaled(kd::form::kClientHeight),
+      nullptr, this);
   logic_ = std::make_unique<kd::form::TForm1>(static_cast<kd::form::FormView&>(*this), services);
   CreateControls();
 }
@@ -237,19 +229,6 @@ bool Win32Form::DialogKey(MSG& message) {
 // ---------------------------------------------------------------------------------------------
 // Window messages
 
-LRESULT CALLBACK Win32Form::WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
-  Win32Form* form = nullptr;
-  if (message == WM_NCCREATE) {
-    form = static_cast<Win32Form*>(reinterpret_cast<const CREATESTRUCTW*>(l)->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    form->window_ = window;
-  } else {
-    form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  }
-  if (form == nullptr) return DefWindowProcW(window, message, w, l);
-  return form->OnMessage(message, w, l);
-}
-
 LRESULT Win32Form::OnMessage(UINT message, WPARAM w, LPARAM l) {
   HWND window = window_;
   switch (message) {
@@ -280,13 +259,9 @@ LRESULT Win32Form::OnMessage(UINT message, WPARAM w, LPARAM l) {
     case kProgramChosen:
       if (logic_) logic_->ProgrammComboChange();
       return 0;
-    case WM_NEXTDLGCTL: {
-      // Multi-line edit controls ask for the next control on the tab key, as in a dialog.
-      HWND next = LOWORD(l) ? reinterpret_cast<HWND>(w)
-                            : GetNextDlgTabItem(window, GetFocus(), w != 0 ? TRUE : FALSE);
-      if (next != nullptr) SetFocus(next);
+    case WM_NEXTDLGCTL:
+      kd::win32::MoveDialogFocus(window, w, l);
       return 0;
-    }
     case WM_CTLCOLORSTATIC:
       if (const Created* c = Find(reinterpret_cast<HWND>(l))) {
         HDC dc = reinterpret_cast<HDC>(w);
@@ -319,13 +294,7 @@ LRESULT Win32Form::OnMessage(UINT message, WPARAM w, LPARAM l) {
       return 0;
     case WM_ACTIVATE:
       // Focus goes back to the control that had it before a message box or dialog.
-      if (LOWORD(w) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window, focus)) lastFocus_ = focus;
-      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_)) {
-        SetFocus(lastFocus_);
-        return 0;
-      }
+      if (kd::win32::KeepFocus(window, w, lastFocus_, nullptr)) return 0;
       break;
     case WM_CLOSE:
       DestroyWindow(window);
@@ -333,10 +302,6 @@ LRESULT Win32Form::OnMessage(UINT message, WPARAM w, LPARAM l) {
     case WM_DESTROY:
       if (quitOnClose_) PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
-      window_ = nullptr;
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      return DefWindowProcW(window, message, w, l);
     default:
       break;
   }

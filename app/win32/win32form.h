@@ -55,7 +55,6 @@ class Win32Form : private kd::form::FormView {
     HWND handle;
   };
 
-  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT OnMessage(UINT message, WPARAM w, LPARAM l);
   void CreateControls();
   void PlaceControls();

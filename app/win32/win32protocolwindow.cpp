@@ -28,19 +28,14 @@ Win32ProtocolWindow::Win32ProtocolWindow(kd::form::ProtocolWindow& logic, HINSTA
     : logic_(logic), instance_(instance), dpi_(dpi) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
-  kd::win32::RegisterWindowClass(instance, kWindowClass, &Win32ProtocolWindow::WindowProcedure);
-  font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
-  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  const DWORD extendedStyle = WS_EX_CONTROLPARENT;
-  RECT frame{0, 0, Scaled(kd::form::kProtocolWindowWidth), Scaled(kd::form::kProtocolWindowHeight)};
-  AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
+  font_ = kd::win32::MakeFont(8, dpi_, L"MS Sans Serif", DEFAULT_PITCH | FF_SWISS);
   // Owned by the main window: it stays in front of it and goes with it.
-  window_ =
-      CreateWindowExW(extendedStyle, kWindowClass, Wide(kd::form::kProtocolWindowCaption).c_str(),
-                      style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                      frame.bottom - frame.top, owner, nullptr, instance, this);
+  window_ = kd::win32::CreateTopLevelWindow(
+      instance, kWindowClass,
+      &kd::win32::RoutedProcedure<Win32ProtocolWindow, &Win32ProtocolWindow::window_,
+                                  &Win32ProtocolWindow::OnMessage>,
+      kd::form::kProtocolWindowCaption, Scaled(kd::form::kProtocolWindowWidth),
+      Scaled(kd::form::kProtocolWindowHeight), owner, this);
   CreateControls();
   PlaceControls();
 }
@@ -152,21 +147,6 @@ bool Win32ProtocolWindow::DialogKey(MSG& message) {
 // ---------------------------------------------------------------------------------------------
 // Window messages
 
-LRESULT CALLBACK Win32ProtocolWindow::WindowProcedure(HWND window, UINT message, WPARAM w,
-                                                      LPARAM l) {
-  Win32ProtocolWindow* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<Win32ProtocolWindow*>(
-        reinterpret_cast<const CREATESTRUCTW*>(l)->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-  } else {
-    self = reinterpret_cast<Win32ProtocolWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  }
-  if (self == nullptr) return DefWindowProcW(window, message, w, l);
-  return self->OnMessage(message, w, l);
-}
-
 LRESULT Win32ProtocolWindow::OnMessage(UINT message, WPARAM w, LPARAM l) {
   HWND window = window_;
   switch (message) {
@@ -189,13 +169,10 @@ LRESULT Win32ProtocolWindow::OnMessage(UINT message, WPARAM w, LPARAM l) {
       break;
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<NMHDR*>(l));
-    case WM_NEXTDLGCTL: {
-      // The multi-line summary asks for the next control on the tab key, as in a dialog.
-      HWND next = LOWORD(l) ? reinterpret_cast<HWND>(w)
-                            : GetNextDlgTabItem(window, GetFocus(), w != 0 ? TRUE : FALSE);
-      if (next != nullptr) SetFocus(next);
+    case WM_NEXTDLGCTL:
+      // The multi-line summary asks for the next control on the tab key.
+      kd::win32::MoveDialogFocus(window, w, l);
       return 0;
-    }
     case WM_SIZE:
       PlaceControls();
       return 0;
@@ -215,21 +192,14 @@ LRESULT Win32ProtocolWindow::OnMessage(UINT message, WPARAM w, LPARAM l) {
       break;
     case WM_ACTIVATE:
       // Focus goes back to the control that had it when another window came to the front.
-      if (LOWORD(w) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window, focus)) lastFocus_ = focus;
-      } else {
-        SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : list_);
-        return 0;
-      }
+      if (kd::win32::KeepFocus(window, w, lastFocus_, list_)) return 0;
       break;
     case WM_CLOSE:
       // Closing only hides the window; the protocol button shows it again.
       ShowWindow(window, SW_HIDE);
       return 0;
     case WM_NCDESTROY:
-      window_ = summary_ = allLines_ = save_ = list_ = lastFocus_ = nullptr;
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      summary_ = allLines_ = save_ = list_ = lastFocus_ = nullptr;
       return DefWindowProcW(window, message, w, l);
     default:
       break;

@@ -39,7 +39,6 @@ class Win32ProtocolWindow : public kd::form::ProtocolView {
   bool DialogKey(MSG& message);
 
  private:
-  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT OnMessage(UINT message, WPARAM w, LPARAM l);
   LRESULT OnNotify(NMHDR& header);
   void CreateControls();
