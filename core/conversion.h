@@ -115,7 +115,6 @@ class ReaderContext {
   // protocol under `fileName`. The lines must live as long as the loop.
   LineRange Lines(const std::vector<std::string_view>& lines, std::string_view fileName);
 
-  const std::vector<std::string_view>& SourceLines() const { return sourceLines_; }
   const ConversionSettings& Settings() const { return settings_; }
   bool ConvertUmlauts() const { return convertUmlauts_; }
   bool TakeBankData() const { return takeBankData_; }
@@ -164,7 +163,6 @@ class ReaderContext {
   // The lines of the import file so far (the flag line counts), and the bank lines.
   std::size_t OutputLineCount() const { return outputLineCount_; }
   std::size_t BankLineCount() const { return bankLineCount_; }
-  const Protocol& CollectedProtocol() const { return *protocol_; }
 
  private:
   void WriteRecord(std::string_view record);
