@@ -49,19 +49,21 @@ ReaderContext::LineRange ReaderContext::Lines(const std::vector<std::string_view
   return {protocol_, lines};
 }
 
+void ReaderContext::SkipLine(std::string_view line, SkipReason otherwise) {
+  protocol_->Skip(line.empty()             ? SkipReason::EmptyLine
+                  : TrimView(line).empty() ? SkipReason::BlankLine
+                                           : otherwise);
+}
+
 void ReaderContext::SkipNonEmployeeLine(std::string_view line) {
   SkipReason reason = SkipReason::NoDigitAtStart;
-  if (line.empty()) {
-    reason = SkipReason::EmptyLine;
-  } else if (TrimView(line).empty()) {
-    reason = SkipReason::BlankLine;
-  } else if (!protocol_->Lines().empty() && protocol_->Lines().back().number == 1 &&
-             !StartsWithDigit(line)) {
+  if (!protocol_->Lines().empty() && protocol_->Lines().back().number == 1 &&
+      !StartsWithDigit(line)) {
     reason = SkipReason::ColumnLine;
   } else if (line.size() == 1) {
     reason = SkipReason::OneCharacter;
   }
-  protocol_->Skip(reason);
+  SkipLine(line, reason);
 }
 
 void ReaderContext::BankDataUnused(Warning warning, std::string_view value) {
@@ -76,35 +78,10 @@ void ReaderContext::AddFlagLine() {
   ++outputLineCount_;
 }
 
-namespace {
-
-// The value of the first item `key` of a record text; `found` tells whether there is one.
-std::string_view ItemValue(std::string_view record, std::string_view key, bool& found) {
-  std::size_t at = 0;
-  while (at < record.size()) {
-    const std::size_t end = record.find(';', at);
-    const std::string_view item = record.substr(at, end == std::string_view::npos ? end : end - at);
-    if (item.size() > key.size() && item.starts_with(key) && item[key.size()] == '=') {
-      found = true;
-      return item.substr(key.size() + 1);
-    }
-    if (end == std::string_view::npos) break;
-    at = end + 1;
-  }
-  found = false;
-  return {};
-}
-
-bool AllDigits(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-}  // namespace
-
-void ReaderContext::CheckRecord(std::string_view personnelNumber, std::string_view name,
-                                bool hasBirthDate, std::string_view birthDate, bool hasEntryDate,
-                                std::string_view entryDate) {
-  protocol_->Convert(personnelNumber, name);
+void ReaderContext::AddRecord(const RecordBuilder& record) {
+  WriteRecord(record.Text());
+  const std::string_view personnelNumber = record.Value(CheckedItem::PersonnelNumber);
+  protocol_->Convert(personnelNumber, record.Value(CheckedItem::Name));
   if (personnelNumber.empty()) {
     protocol_->Warn(Warning::PersonnelNumberEmpty);
   } else if (!AllDigits(personnelNumber)) {
@@ -112,27 +89,11 @@ void ReaderContext::CheckRecord(std::string_view personnelNumber, std::string_vi
   } else if (personnelNumber.size() > 4) {
     protocol_->Warn(Warning::PersonnelNumberTooLong);
   }
-  if (!hasBirthDate || !IsCalendarDate(birthDate)) protocol_->Warn(Warning::BirthDate, birthDate);
-  if (!hasEntryDate || !IsCalendarDate(entryDate)) protocol_->Warn(Warning::EntryDate, entryDate);
-}
-
-void ReaderContext::AddRecord(const RecordBuilder& record) {
-  WriteRecord(record.Text());
-  CheckRecord(record.Value(CheckedItem::PersonnelNumber), record.Value(CheckedItem::Name),
-              record.Has(CheckedItem::BirthDate), record.Value(CheckedItem::BirthDate),
-              record.Has(CheckedItem::EntryDate), record.Value(CheckedItem::EntryDate));
-}
-
-void ReaderContext::AddRecord(std::string_view record) {
-  WriteRecord(record);
-  bool found = false;
-  const std::string_view personnelNumber = ItemValue(record, "PNr", found);
-  const std::string_view name = ItemValue(record, "Name", found);
-  bool hasBirthDate = false;
-  const std::string_view birthDate = ItemValue(record, "Geb", hasBirthDate);
-  bool hasEntryDate = false;
-  const std::string_view entryDate = ItemValue(record, "BegB", hasEntryDate);
-  CheckRecord(personnelNumber, name, hasBirthDate, birthDate, hasEntryDate, entryDate);
+  // A missing date item reads as an empty date.
+  const std::string_view birthDate = record.Value(CheckedItem::BirthDate);
+  if (!IsCalendarDate(birthDate)) protocol_->Warn(Warning::BirthDate, birthDate);
+  const std::string_view entryDate = record.Value(CheckedItem::EntryDate);
+  if (!IsCalendarDate(entryDate)) protocol_->Warn(Warning::EntryDate, entryDate);
 }
 
 void ReaderContext::WriteRecord(std::string_view record) {

@@ -115,7 +115,6 @@ class ReaderContext {
   // protocol under `fileName`. The lines must live as long as the loop.
   LineRange Lines(const std::vector<std::string_view>& lines, std::string_view fileName);
 
-  const std::vector<std::string_view>& SourceLines() const { return sourceLines_; }
   const ConversionSettings& Settings() const { return settings_; }
   bool ConvertUmlauts() const { return convertUmlauts_; }
   bool TakeBankData() const { return takeBankData_; }
@@ -130,9 +129,10 @@ class ReaderContext {
   // Appends a finished record to the import file and to the list of produced records; the
   // current line counts as converted.
   void AddRecord(const RecordBuilder& record);
-  void AddRecord(std::string_view record);
   // Why the current line gives no record.
   void Skip(SkipReason reason) { protocol_->Skip(reason); }
+  // The same for `line`: empty, blanks only, or else `otherwise`.
+  void SkipLine(std::string_view line, SkipReason otherwise);
   // The current line is no employee line: empty, blanks only, the column line (the first line
   // of the file), a single character, or not beginning with a digit.
   void SkipNonEmployeeLine(std::string_view line);
@@ -163,13 +163,10 @@ class ReaderContext {
   // The lines of the import file so far (the flag line counts), and the bank lines.
   std::size_t OutputLineCount() const { return outputLineCount_; }
   std::size_t BankLineCount() const { return bankLineCount_; }
-  const Protocol& CollectedProtocol() const { return *protocol_; }
 
  private:
   void WriteRecord(std::string_view record);
   void CheckIban(std::string_view field);
-  void CheckRecord(std::string_view personnelNumber, std::string_view name, bool hasBirthDate,
-                   std::string_view birthDate, bool hasEntryDate, std::string_view entryDate);
 
   void HandOverOutput();
   void HandOverBankText();

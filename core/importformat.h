@@ -57,8 +57,6 @@ class RecordBuilder {
     const Span span = spans_[static_cast<int>(item)];
     return {text_.data() + span.start, span.end - span.start};
   }
-  // True when the record holds the item (even with an empty value).
-  bool Has(CheckedItem item) const { return spans_[static_cast<int>(item)].end != 0; }
   // Empties the record for the next employee; the room it had stays.
   void Clear() {
     text_.clear();
@@ -70,23 +68,17 @@ class RecordBuilder {
   struct Span {
     std::uint32_t start, end;  // end 0: no such item
   };
-  // Called for every item, so it decides on the key's length and first letter before comparing.
+  // The keys of the checked items, in the order of CheckedItem.
+  static constexpr std::array<std::string_view, 4> kCheckedKeys = {"PNr", "Name", "Geb", "BegB"};
   void Note(std::string_view key, std::size_t start) {
-    int item;
-    if (key.size() == 3 && key[0] == 'P' && key == "PNr") {
-      item = 0;
-    } else if (key.size() == 4 && key[0] == 'N' && key == "Name") {
-      item = 1;
-    } else if (key.size() == 3 && key[0] == 'G' && key == "Geb") {
-      item = 2;
-    } else if (key.size() == 4 && key[0] == 'B' && key == "BegB") {
-      item = 3;
-    } else {
+    for (std::size_t item = 0; item < kCheckedKeys.size(); ++item) {
+      if (key != kCheckedKeys[item]) continue;
+      if (spans_[item].end == 0) {
+        spans_[item] = {static_cast<std::uint32_t>(start),
+                        static_cast<std::uint32_t>(text_.size() - 1)};
+      }
       return;
     }
-    if (spans_[item].end != 0) return;
-    spans_[item] = {static_cast<std::uint32_t>(start),
-                    static_cast<std::uint32_t>(text_.size() - 1)};
   }
 
   std::string text_;

@@ -65,12 +65,14 @@ constexpr CountryLength kIbanLengths[] = {
     {"TR", 26}, {"UA", 29}, {"VA", 22}, {"VG", 24}, {"XK", 20},
 };
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 std::string Count(std::size_t n) {
   return std::to_string(n);
+}
+
+// Skipped lines that could not have been an employee: they need no look.
+bool IsBlankReason(SkipReason reason) {
+  return reason == SkipReason::ColumnLine || reason == SkipReason::EmptyLine ||
+         reason == SkipReason::BlankLine;
 }
 
 }  // namespace
@@ -261,11 +263,9 @@ void Protocol::Finish() {
     const bool converted = line.result == LineResult::Converted;
     if (converted && line.file == 0) ++records_;
     if (line.bankLine) ++bankLines_;
-    const bool blank = line.reason == SkipReason::ColumnLine ||
-                       line.reason == SkipReason::EmptyLine || line.reason == SkipReason::BlankLine;
     if (!converted) {
       ++skipped_[static_cast<int>(line.reason)];
-      if (!blank) ++attention_;
+      if (!IsBlankReason(line.reason)) ++attention_;
     }
     if (line.warnings != 0) {
       if (converted) ++attention_;
@@ -273,15 +273,17 @@ void Protocol::Finish() {
         ++warned_[std::countr_zero(bits)];
       }
     }
-    if (shiftLine_ != 0 && i >= shiftLine_ && line.file == lines_[shiftLine_ - 1].file &&
-        !converted && !blank) {
-      ++skippedWhileShifted_;
-    }
+    if (SkippedWhileShifted(i, line)) ++skippedWhileShifted_;
   }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Reading
+
+bool Protocol::SkippedWhileShifted(std::size_t index, const Line& line) const {
+  return shiftLine_ != 0 && index >= shiftLine_ && line.result == LineResult::Skipped &&
+         !IsBlankReason(line.reason) && line.file == lines_[shiftLine_ - 1].file;
+}
 
 std::string_view Protocol::Stored(std::uint32_t at) const {
   if (at == kNoText || at >= texts_.size()) return {};
@@ -376,10 +378,7 @@ std::string Protocol::Hint(const Line& line) const {
   const std::size_t index = own ? static_cast<std::size_t>(&line - lines_.data()) : lines_.size();
   if (line.result == LineResult::Skipped) {
     std::string text(SkipReasonText(line.reason));
-    const bool blank = line.reason == SkipReason::ColumnLine ||
-                       line.reason == SkipReason::EmptyLine || line.reason == SkipReason::BlankLine;
-    if (shiftLine_ != 0 && index >= shiftLine_ && !blank &&
-        line.file == lines_[shiftLine_ - 1].file) {
+    if (SkippedWhileShifted(index, line)) {
       text += " (Spaltenverschiebung seit Zeile " + Count(lines_[shiftLine_ - 1].number) + ")";
     }
     return text;

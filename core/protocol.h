@@ -144,6 +144,8 @@ class Protocol {
     std::string text;
   };
   std::string_view Stored(std::uint32_t at) const;
+  // A line skipped after the Lexware column shift began, in the file where it began.
+  bool SkippedWhileShifted(std::size_t index, const Line& line) const;
   std::string WarningHint(std::size_t index, const Line& line, Warning warning) const;
 
   bool started_ = false;

@@ -28,10 +28,6 @@ constexpr std::size_t kBlankFilling = 3;
 // What a file name hint adds to a fit that is already clear.
 constexpr double kFileNameHint = 0.1;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool IsCapital(char c) {
   return c >= 'A' && c <= 'Z';
 }
@@ -43,10 +39,6 @@ bool IsLetter(char c) {
   if ((b | 0x20) >= 'a' && (b | 0x20) <= 'z') return true;
   if (b >= 0xC0) return b != 0xD7 && b != 0xF7;
   return b == 0x8A || b == 0x8C || b == 0x8E || b == 0x9A || b == 0x9C || b == 0x9E || b == 0x9F;
-}
-
-bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
 }
 
 int DigitsValue(std::string_view digits) {
@@ -171,8 +163,10 @@ bool MatchesPattern(std::string_view text, std::string_view pattern) {
   return false;
 }
 
-bool IsLineBreak(char c) {
-  return c == '\n' || c == '\r';
+// The text up to and with its last line break; all of it when it has none.
+std::string_view UpToLastLineBreak(std::string_view text) {
+  const std::size_t end = text.find_last_of("\r\n");
+  return end == std::string_view::npos ? text : text.substr(0, end + 1);
 }
 
 // The bytes without a UTF-8 sequence that the end cuts short.
@@ -400,18 +394,10 @@ std::string DecodeHead(std::string_view bytes, bool cut) {
   const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
   if (utf16) {
     if (bytes.size() % 2 != 0) bytes.remove_suffix(1);
-    std::string text = DecodeSourceText(std::string(bytes));
-    if (cut) {
-      const std::size_t end = text.find_last_of("\r\n");
-      if (end != std::string::npos) text.resize(end + 1);
-    }
-    return text;
+    const std::string text = DecodeSourceText(std::string(bytes));
+    return cut ? std::string(UpToLastLineBreak(text)) : text;
   }
-  if (cut) {
-    std::size_t end = bytes.size();
-    while (end > 0 && !IsLineBreak(bytes[end - 1])) --end;
-    if (end > 0) bytes = bytes.substr(0, end);
-  }
+  if (cut) bytes = UpToLastLineBreak(bytes);
   return DecodeSourceText(std::string(WithoutCutSequence(bytes)));
 }
 
@@ -425,10 +411,7 @@ Recognition RecognizeBytes(std::string_view bytes, std::string_view fileName,
 Recognition RecognizeText(std::string_view text, std::string_view fileName,
                           std::span<const ReaderEntry> readers) {
   std::string_view headText = text.substr(0, kRecognitionHeadBytes);
-  if (text.size() > kRecognitionHeadBytes) {
-    const std::size_t end = headText.find_last_of("\r\n");
-    if (end != std::string_view::npos) headText = headText.substr(0, end + 1);
-  }
+  if (text.size() > kRecognitionHeadBytes) headText = UpToLastLineBreak(headText);
   const ExportHead head{std::string(headText), fileName};
   return Recognize(head, readers);
 }

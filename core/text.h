@@ -1,6 +1,7 @@
 // Small text operations on single-byte Windows-1252 text.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,9 +22,19 @@ std::string UpperAscii(std::string_view text);
 // int64 instead of overflowing.
 std::int64_t LeadingInteger(std::string_view text);
 
+// True for the digits "0" to "9".
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 // True when `text` begins with a digit "0" to "9".
 inline bool StartsWithDigit(std::string_view text) {
-  return !text.empty() && text.front() >= '0' && text.front() <= '9';
+  return !text.empty() && IsDigit(text.front());
+}
+
+// True when `text` is not empty and holds digits only.
+inline bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
 }
 
 // Splits file contents into lines at CRLF, LF or a lone CR. A final line break starts no

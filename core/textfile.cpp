@@ -417,18 +417,14 @@ void PutInPlace(std::initializer_list<StreamedFile*> files) {
     steps.push_back({f->file_.get(), {}});
   }
 
-  // Undoes what was done so far, newest first: a new file makes way for the old one again.
+  // Undoes what was done so far, newest first: an old file moved aside comes back over the new
+  // one; a new file without an old one goes.
   const auto undo = [&] {
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
-      if (step->placed) {
-        if (step->aside.empty()) {
-          RemoveQuietly(step->file->Target());
-        } else {
-          Rename(step->aside, step->file->Target());
-          step->aside.clear();
-        }
-      } else if (!step->aside.empty()) {
+      if (!step->aside.empty()) {
         Rename(step->aside, step->file->Target());
+      } else if (step->placed) {
+        RemoveQuietly(step->file->Target());
       }
     }
   };

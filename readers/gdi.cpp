@@ -123,7 +123,7 @@ void ReadGdi(ReaderContext& context) {
   Workspace work;
   for (const std::string_view line : context.Lines()) {
     if (TrimView(line).empty()) {
-      context.Skip(line.empty() ? SkipReason::EmptyLine : SkipReason::BlankLine);
+      context.SkipLine(line, SkipReason::BlankLine);
       continue;
     }
     ReadEmployee(context, line, work);

@@ -207,9 +207,7 @@ void ReadVarial(ReaderContext& context) {
   context.AddFlagLine();
   for (const std::string_view line : context.Lines()) {
     if (!IsEmployeeLine(line)) {
-      context.Skip(line.empty()             ? SkipReason::EmptyLine
-                   : TrimView(line).empty() ? SkipReason::BlankLine
-                                            : SkipReason::PositionTest);
+      context.SkipLine(line, SkipReason::PositionTest);
       continue;
     }
     ReadEmployee(context, line);

@@ -21,7 +21,8 @@ bool HeaderHasMarker(std::string_view header) {
 
 void MarkedReader(kd::ReaderContext& context) {
   context.AddFlagLine();
-  context.AddRecord("Marked=1;");
+  kd::RecordBuilder record;
+  context.AddRecord(record.Add("Marked", "1"));
 }
 
 const kd::ReaderEntry kTestTable[] = {

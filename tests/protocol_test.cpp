@@ -35,6 +35,16 @@ std::string Sbs(const std::string& number, const std::string& surname,
   return Columns(32, {{0, "1"}, {1, number}, {2, surname}, {3, "Eva"}, {7, birth}, {11, entry}});
 }
 
+// GDI with the bank setting: personnel number (0), names (1, 2), birth (10), entry (16), IBAN (26).
+std::string Gdi(const std::string& iban) {
+  return Columns(52, {{0, "7"},
+                      {1, "\"Eva\""},
+                      {2, "\"Meier\""},
+                      {10, "01.02.1970"},
+                      {16, "01.04.2005"},
+                      {26, iban}});
+}
+
 // Agenda with the bank setting: personnel number (0), surname (2), entry (13), birth (15),
 // IBAN (24), BIC (25).
 std::string Agenda(const std::string& number, const std::string& iban) {
@@ -284,12 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"GdiPaddedIbanChecked",
                  "GDI",
                  "Ja",
-                 {Columns(52, {{0, "7"},
-                               {1, "\"Eva\""},
-                               {2, "\"Meier\""},
-                               {10, "01.02.1970"},
-                               {16, "01.04.2005"},
-                               {26, "\"DE88 3704 0044 0532 0130 00\""}})},
+                 {Gdi("\"DE88 3704 0044 0532 0130 00\"")},
                  1,
                  kConverted,
                  "IBAN DE88370400440532013000: Prüfziffern falsch",
@@ -297,12 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"GdiPaddedValidIban",
                  "GDI",
                  "Ja",
-                 {Columns(52, {{0, "7"},
-                               {1, "\"Eva\""},
-                               {2, "\"Meier\""},
-                               {10, "01.02.1970"},
-                               {16, "01.04.2005"},
-                               {26, "\"DE89370400440532013000\""}})},
+                 {Gdi("\"DE89370400440532013000\"")},
                  1,
                  kConverted,
                  "",
