@@ -32,10 +32,6 @@ std::vector<std::string> MemoLines(const std::string& text) {
   }
 }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 }  // namespace
 
 std::string YearLine(const Today& today) {
@@ -44,7 +40,7 @@ std::string YearLine(const Today& today) {
   const int year = ((today.year % 100) + 100) % 100;
   const std::string twoDigits{static_cast<char>('0' + year / 10),
                               static_cast<char>('0' + year % 10)};
-  if (date.size() >= 10 && IsDigit(date[8]) && IsDigit(date[9]) &&
+  if (date.size() >= 10 && kd::IsDigit(date[8]) && kd::IsDigit(date[9]) &&
       date.compare(8, 2, twoDigits) == 0) {
     return date.substr(8, 2);
   }
