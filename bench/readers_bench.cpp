@@ -33,6 +33,7 @@ class NullUi : public kd::UserInterface {
  public:
   void ShowMessage(const std::string&, const std::string&, kd::Icon) override {}
   void ShowError(const std::string&) override {}
+  bool Ask(const std::string&, const std::string&) override { return true; }
   void ShowSourceFile(const std::string&, std::string_view) override {}
   void AppendRecord(std::string_view) override {}
 };
@@ -114,7 +115,7 @@ void BM_Reader(benchmark::State& state, std::string program, std::filesystem::pa
   kd::ColumnTable table;
   std::size_t records = 0;
   for (auto _ : state) {
-    kd::ReaderContext context(lines, settings, ui, header, table, ',', {fixture.bare.string(), ""});
+    kd::ReaderContext context(text, settings, ui, header, table, ',', {fixture.bare.string(), ""});
     entry->read(context);
     context.PutFilesInPlace();
     records = context.OutputLineCount() - 1;

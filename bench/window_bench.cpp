@@ -35,6 +35,7 @@ class QuietServices : public kd::form::FormServices {
     return std::nullopt;
   }
   void Message(const std::string&, const std::string&, kd::Icon) override { ++messages; }
+  bool Question(const std::string&, const std::string&) override { return true; }
   void Error(const std::string& text) override {
     std::fprintf(stderr, "%s\n", text.c_str());
     std::abort();

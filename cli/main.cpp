@@ -24,7 +24,7 @@ namespace {
 constexpr const char* kUsage =
     "Aufruf: kdimport-cli --program NAME|auto --source DATEI --data-dir VERZEICHNIS\n"
     "                     [--year JJ] [--umlauts TEXT] [--bank TEXT]\n"
-    "                     [--decimal-separator ZEICHEN] [--protocol DATEI]\n"
+    "                     [--decimal-separator ZEICHEN] [--protocol DATEI] [--force]\n"
     "                     [--help] [--version]\n"
     "        kdimport-cli --recognize DATEI\n";
 
@@ -58,7 +58,7 @@ constexpr const char* kHelp =
     "  --data-dir VERZEICHNIS\n"
     "                        Datenverzeichnis in Kandrel: das Verzeichnis des Mandanten, in dem\n"
     "                        die Datei Konfi-JJ liegt\n"
-    "  --year JJ             Jahr der ersten Abrechnung, zweistellig (Vorgabe: das laufende\n"
+    "  --year JJ             Jahr der ersten Abrechnung, zwei Ziffern (Vorgabe: das laufende\n"
     "                        Jahr); es bestimmt die Namen Konfi-JJ und Bank-JJ\n"
     "  --umlauts TEXT        Umlaute konvertieren: Ja oder Nein (Vorgabe: Ja)\n"
     "  --bank TEXT           Bankverbindungen übernehmen: Ja oder Nein (Vorgabe: Ja)\n"
@@ -68,6 +68,7 @@ constexpr const char* kHelp =
     "  --protocol DATEI      das Protokoll der Übernahme als CSV-Datei schreiben: jede Zeile der\n"
     "                        Exportdatei mit Personalnummer, Name, Ergebnis (übernommen oder\n"
     "                        übersprungen) und Hinweis\n"
+    "  --force               eine zweifelhafte Übernahme trotzdem schreiben (siehe Rückfrage)\n"
     "  --recognize DATEI     nur das Programm nennen, von dem DATEI ihrem Inhalt nach stammt,\n"
     "                        geschrieben wie in der Liste im Fenster, oder \"keines\", wenn\n"
     "                        keines eindeutig passt; gelesen werden nur die ersten 64 KiB\n"
@@ -96,13 +97,23 @@ constexpr const char* kHelp =
     "  übersprungene Zeilen nach Grund, Hinweise nach Art. Bei --program auto steht vor allem\n"
     "  das erkannte Programm als [Erkannt] NAME in der Standardausgabe.\n"
     "\n"
+    "Rückfrage:\n"
+    "  Bevor eine zweifelhafte Übernahme etwas schreibt, fragt das Fenster nach: wenn die\n"
+    "  Quell-Datei eindeutig nach dem Export eines anderen Programms aussieht, wenn kein\n"
+    "  Datensatz entsteht, oder wenn den meisten Datensätzen fehlt, was jeder Export dieses\n"
+    "  Programms hat (eine Personalnummer aus Ziffern, ein Geburtsdatum). kdimport-cli schreibt\n"
+    "  dann nichts, zeigt die Frage als [Übernahme prüfen] Text in der Standardfehlerausgabe und\n"
+    "  gibt 1 zurück; mit --force schreibt es wie bei der Antwort Ja.\n"
+    "\n"
     "Rückgabewert:\n"
     "  0                     KDIMPORT.TXT wurde geschrieben\n"
-    "  1                     die Übernahme wurde abgebrochen (Prüfung nicht bestanden oder\n"
-    "                        Datei nicht lesbar oder nicht schreibbar), oder die\n"
-    "                        Protokolldatei konnte nicht geschrieben werden\n"
-    "  2                     falscher Aufruf (unbekannte Angabe, fehlender Wert, ein Zeichen\n"
-    "                        außerhalb des Zeichensatzes Windows-1252)\n"
+    "  1                     die Übernahme wurde abgebrochen (Prüfung nicht bestanden,\n"
+    "                        zweifelhafte Übernahme ohne --force, Datei nicht lesbar oder\n"
+    "                        nicht schreibbar), oder die Protokolldatei konnte nicht\n"
+    "                        geschrieben werden\n"
+    "  2                     falscher Aufruf (unbekannte Angabe, fehlender Wert, ein Jahr,\n"
+    "                        das nicht aus zwei Ziffern besteht, ein Zeichen außerhalb des\n"
+    "                        Zeichensatzes Windows-1252)\n"
     "  --recognize gibt 0 zurück, wenn es ein Programm oder \"keines\" nennt, und 1, wenn die\n"
     "  Datei fehlt oder nicht lesbar ist.\n"
     "\n"
@@ -133,6 +144,17 @@ class ConsoleInterface : public kd::UserInterface {
     std::cerr << "[Fehler] " << text << '\n';
     std::cerr.flush();
   }
+  // Without --force a doubtful run writes nothing: the question and why on standard error.
+  bool Ask(const std::string& text, const std::string& caption) override {
+    std::cout.flush();
+    std::cerr << '[' << caption << "] " << text << '\n';
+    std::cerr << (force ? "kdimport-cli: --force: es wird trotzdem geschrieben.\n"
+                        : "kdimport-cli: Nichts geschrieben; mit --force wird trotzdem "
+                          "geschrieben.\n");
+    std::cerr.flush();
+    return force;
+  }
+  bool force = false;
   // Nothing to show the source file in: it is loaded once, by the run.
   bool ShowsSourceFile() const override { return false; }
   void ShowSourceFile(const std::string&, std::string_view) override {}
@@ -196,6 +218,7 @@ int Main(const std::vector<std::string>& args) {
   char decimalSeparator = 0;
   std::string recognize;
   bool recognizeOnly = false;
+  bool force = false;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -206,6 +229,10 @@ int Main(const std::vector<std::string>& args) {
     if (arg == "--version") {
       std::cout << "kdimport-cli " KDIMPORT_VERSION "\n";
       return 0;
+    }
+    if (arg == "--force") {
+      force = true;
+      continue;
     }
     std::string_view name = arg;
     std::string value;
@@ -258,7 +285,13 @@ int Main(const std::vector<std::string>& args) {
     }
   }
 
+  // The year names the files Konfi-JJ and Bank-JJ in the data directory; anything but two
+  // digits would name other files, or files in another folder.
+  if (!recognizeOnly && (year.size() != 2 || !kd::AllDigits(year))) {
+    return UsageError("--year erwartet zwei Ziffern, zum Beispiel 18: " + kd::Cp1252ToUtf8(year));
+  }
   ConsoleInterface ui;
+  ui.force = force;
   if (recognizeOnly) {
     const std::optional<std::string> line = kd::readers::RecognizedProgramLine(recognize, ui);
     if (!line) return 1;

@@ -1,6 +1,9 @@
 #include "conversion.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
 #include <new>
 
 #include "recognition.h"
@@ -10,6 +13,15 @@
 
 namespace kd {
 
+namespace {
+
+// A birth date in any form an export writes one: "01.02.1970", "1.2.70", "19700201".
+bool LooksLikeDate(std::string_view value) {
+  return FieldFits(value, FieldKind::Date) || FieldFits(value, FieldKind::CompactDate);
+}
+
+}  // namespace
+
 bool IsYes(std::string_view setting) {
   return UpperAscii(TrimView(setting)) == "JA";
 }
@@ -17,11 +29,12 @@ bool IsYes(std::string_view setting) {
 // ---------------------------------------------------------------------------------------------
 // Reader context
 
-ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
-                             const ConversionSettings& settings, UserInterface& ui,
-                             std::string_view headerLine, ColumnTable& columnTable,
-                             char decimalSeparator, BareFilePlaces bareFiles, Protocol* protocol)
-    : sourceLines_(sourceLines),
+ReaderContext::ReaderContext(std::string_view sourceText, const ConversionSettings& settings,
+                             UserInterface& ui, std::string_view headerLine,
+                             ColumnTable& columnTable, char decimalSeparator,
+                             BareFilePlaces bareFiles, Protocol* protocol, Output output)
+    : sourceText_(sourceText),
+      trial_(output == Output::Trial),
       settings_(settings),
       ui_(ui),
       headerLine_(headerLine),
@@ -30,23 +43,24 @@ ReaderContext::ReaderContext(const std::vector<std::string_view>& sourceLines,
       bareFiles_(std::move(bareFiles)),
       convertUmlauts_(IsYes(settings.ConvertUmlauts)),
       takeBankData_(IsYes(settings.TakeBankData)),
-      importFile_(std::make_unique<StreamedFile>(settings.DataDirectory + kImportFileName)),
       protocol_(protocol != nullptr ? protocol : &ownProtocol_) {
-  outputText_.reserve(kWriteBlock + 64 * 1024);
+  if (!trial_) {
+    importFile_ = std::make_unique<StreamedFile>(settings.DataDirectory + kImportFileName);
+    outputText_.reserve(kWriteBlock + 64 * 1024);
+  }
   protocol_->Start(takeBankData_);
-  protocol_->BeginFile(settings.SourcePath);
-  protocol_->Reserve(sourceLines.size());
+  const std::string_view path = settings.SourcePath;
+  const std::size_t cut = path.find_last_of("\\/");
+  protocol_->BeginFile(Cp1252ToUtf8(cut == std::string_view::npos ? path : path.substr(cut + 1)));
 }
 
 ReaderContext::LineRange ReaderContext::Lines() {
-  return {protocol_, sourceLines_};
+  return {protocol_, sourceText_};
 }
 
-ReaderContext::LineRange ReaderContext::Lines(const std::vector<std::string_view>& lines,
-                                              std::string_view fileName) {
+ReaderContext::LineRange ReaderContext::Lines(std::string_view text, std::string_view fileName) {
   protocol_->BeginFile(fileName);
-  protocol_->Reserve(lines.size());
-  return {protocol_, lines};
+  return {protocol_, text};
 }
 
 void ReaderContext::SkipLine(std::string_view line, SkipReason otherwise) {
@@ -82,6 +96,12 @@ void ReaderContext::AddRecord(const RecordBuilder& record) {
   WriteRecord(record.Text());
   const std::string_view personnelNumber = record.Value(CheckedItem::PersonnelNumber);
   protocol_->Convert(personnelNumber, record.Value(CheckedItem::Name));
+  CheckRecord(record);
+}
+
+// What Kandrel would stumble over in a record as written; a missing item reads as empty.
+void ReaderContext::CheckRecord(const RecordBuilder& record) {
+  const std::string_view personnelNumber = record.Value(CheckedItem::PersonnelNumber);
   if (personnelNumber.empty()) {
     protocol_->Warn(Warning::PersonnelNumberEmpty);
   } else if (!AllDigits(personnelNumber)) {
@@ -89,14 +109,21 @@ void ReaderContext::AddRecord(const RecordBuilder& record) {
   } else if (personnelNumber.size() > 4) {
     protocol_->Warn(Warning::PersonnelNumberTooLong);
   }
-  // A missing date item reads as an empty date.
+  if (!AllDigits(personnelNumber)) ++withoutDigitNumber_;
   const std::string_view birthDate = record.Value(CheckedItem::BirthDate);
-  if (!IsCalendarDate(birthDate)) protocol_->Warn(Warning::BirthDate, birthDate);
+  if (!IsCalendarDate(birthDate)) {
+    protocol_->Warn(Warning::BirthDate, birthDate);
+    if (!LooksLikeDate(birthDate)) ++withoutBirthDate_;
+  }
   const std::string_view entryDate = record.Value(CheckedItem::EntryDate);
   if (!IsCalendarDate(entryDate)) protocol_->Warn(Warning::EntryDate, entryDate);
 }
 
 void ReaderContext::WriteRecord(std::string_view record) {
+  if (trial_) {
+    ++outputLineCount_;
+    return;
+  }
   ui_.AppendRecord(record);
   outputText_ += record;
   outputText_ += "\r\n";
@@ -105,6 +132,7 @@ void ReaderContext::WriteRecord(std::string_view record) {
 }
 
 void ReaderContext::HandOverOutput() {
+  if (trial_) return;
   importFile_->Write({outputText_.data(), outputText_.size()});
   outputText_.clear();
 }
@@ -116,6 +144,10 @@ void ReaderContext::AddBankLine(const BankConnection& bank) {
   }
   protocol_->MarkBankLine();
   if (!bank.iban.empty()) CheckIban(bank.iban);
+  if (trial_) {
+    ++bankLineCount_;
+    return;
+  }
   if (bankText_.capacity() < 256) bankText_.reserve(kWriteBlock + 4096);
   const std::size_t start = bankText_.size();
   AppendBankLine(bankText_, bank);
@@ -140,6 +172,7 @@ void ReaderContext::CheckIban(std::string_view field) {
 }
 
 void ReaderContext::HandOverBankText() {
+  if (trial_) return;
   if (!bankFile_) bankFile_ = std::make_unique<StreamedFile>(BankFilePath());
   bankFile_->Write({bankText_.data(), bankText_.size()});
   bankText_.clear();
@@ -150,14 +183,21 @@ std::string ReaderContext::BankFilePath() const {
 }
 
 void ReaderContext::SaveBankFile() {
+  bankFileSaved_ = true;
+  if (trial_) return;
   HandOverBankText();
   bankFile_->Finish();
-  bankFileSaved_ = true;
+}
+
+void ReaderContext::CompleteFiles() {
+  if (trial_) return;
+  HandOverOutput();
+  importFile_->Finish();
 }
 
 void ReaderContext::PutFilesInPlace() {
-  HandOverOutput();
-  importFile_->Finish();
+  if (trial_) return;
+  CompleteFiles();
   PutInPlace({bankFileSaved_ ? bankFile_.get() : nullptr, importFile_.get()});
   if (bankFileSaved_) {
     ui_.ShowMessage(std::to_string(bankLineCount_) + " Bankverbindungen in der Datei " +
@@ -180,20 +220,39 @@ std::string_view FolderOf(std::string_view path) {
   return cut == std::string_view::npos ? std::string_view() : path.substr(0, cut + 1);
 }
 
+// The path from the root as a person reads it (UTF-8): a bare name found in the current folder
+// says too little about which file it was.
+std::string FullPath(std::string_view path) {
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(ToNativePath(path), ec);
+  return Cp1252ToUtf8(ec ? std::string(path) : FromNativePath(full.lexically_normal()));
+}
+
 }  // namespace
 
-std::string ReaderContext::ReadBareFile(std::string_view name, BareFileHome home) const {
-  std::vector<std::string> places{InFolder(bareFiles_.directory, name)};
+std::string ReaderContext::ReadBareFile(std::string_view name, BareFileHome home,
+                                        std::string* foundAt) const {
+  if (trial_) {
+    if (foundAt != nullptr) foundAt->assign(name);
+    return {};
+  }
+  const std::string first = InFolder(bareFiles_.directory, name);
+  std::vector<std::string> places{first};
   if (!bareFiles_.programDirectory.empty()) {
-    const std::string_view second = home == BareFileHome::Program
-                                        ? std::string_view(bareFiles_.programDirectory)
-                                        : FolderOf(settings_.SourcePath);
-    places.push_back(InFolder(second, name));
+    if (home == BareFileHome::Program) {
+      places.push_back(InFolder(bareFiles_.programDirectory, name));
+    } else {
+      // VARIAL writes its bank file beside the export: a file of that name in the current
+      // folder may belong to another client.
+      places.insert(places.begin(), InFolder(FolderOf(settings_.SourcePath), name));
+    }
   }
   for (const std::string& path : places) {
     if (!RegularFileExists(path)) continue;
     try {
-      return ReadWholeFile(path);
+      std::string contents = ReadWholeFile(path);
+      if (foundAt != nullptr) *foundAt = FullPath(path);
+      return contents;
     } catch (const FileError&) {
       break;
     }
@@ -236,7 +295,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
   loadedSource_ = SourceText();
   const std::string program = Cp1252ToUtf8(programName);
   if (programName.empty()) {
-    ui_.ShowMessage(
+    Refuse(
         "Im Feld \"Übernahme aus Programm:\" muss festgelegt werden, aus welchem Programm Daten "
         "übernommen werden sollen.",
         "Hinweis", Icon::Information);
@@ -246,7 +305,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
   bool known = false;
   for (const ReaderEntry& entry : readers_) known = known || entry.program == upper;
   if (!known) {
-    ui_.ShowMessage(
+    Refuse(
         "Es wurde in der Zeile \"Übernahme aus Programm\" ein falscher Programmname hinterlegt.\n"
         "Eine Übernahme ist so nicht möglich.",
         "Programmname " + program + " unbekannt.", Icon::Stop);
@@ -254,28 +313,27 @@ int Conversion::ValidateInputs(std::string_view programName) {
   }
   const std::string source = Cp1252ToUtf8(settings.SourcePath);
   if (!RegularFileExists(settings.SourcePath)) {
-    ui_.ShowMessage("Die angegebene Quelldatei >" + source + "< wurde nicht gefunden.",
-                    "Übergabe nicht möglich.", Icon::Stop);
+    Refuse("Die angegebene Quelldatei >" + source + "< wurde nicht gefunden.",
+           "Übergabe nicht möglich.", Icon::Stop);
     ui_.ShowSourceFile("Angegebene Datei nicht gefunden !", {});
     return -1;
   }
   if (UpperAscii(settings.SourcePath).find(".XLS") != std::string::npos) {
-    ui_.ShowMessage("Sie haben eine XLS-Datei in " + program +
-                        " erstellt. Zur Übernahme sind aber nur CSV bzw. TXT-Dateien geeignet.\n\n"
-                        "Laden Sie die Datei " +
-                        source +
-                        " in EXCEL und wählen dann Speichern als CSV-Datei. \n\n"
-                        "Diese CSV-Datei sollte sich dann übernehmen lassen.",
-                    "Übergabe nicht möglich.", Icon::Stop);
+    Refuse("Sie haben eine XLS-Datei in " + program +
+               " erstellt. Zur Übernahme sind aber nur CSV bzw. TXT-Dateien geeignet.\n\n"
+               "Laden Sie die Datei " +
+               source +
+               " in EXCEL und wählen dann Speichern als CSV-Datei. \n\n"
+               "Diese CSV-Datei sollte sich dann übernehmen lassen.",
+           "Übergabe nicht möglich.", Icon::Stop);
     return -1;
   }
   loadedSource_ = LoadSourceText(settings.SourcePath);
   ui_.ShowSourceFile("Quelldatei: " + source, loadedSource_.View());
   if (!RegularFileExists(settings.DataDirectory + "Konfi-" + settings.PayrollYear)) {
-    ui_.ShowMessage("Entweder existiert das Datenverzeichnis >" +
-                        Cp1252ToUtf8(settings.DataDirectory) +
-                        "< nicht oder es enthält keinerlei Lohndaten.",
-                    "Übergabe nicht möglich.", Icon::Stop);
+    Refuse("Entweder existiert das Datenverzeichnis >" + Cp1252ToUtf8(settings.DataDirectory) +
+               "< nicht oder es enthält keinerlei Lohndaten.",
+           "Übergabe nicht möglich.", Icon::Stop);
     return -1;
   }
   return 0;
@@ -294,22 +352,102 @@ const ReaderEntry* Conversion::ChooseReader(std::string_view upperName,
   return nullptr;
 }
 
-// A file that looks like another program's export than the one chosen explains an empty import
-// file, or records whose items come from the wrong columns.
-void Conversion::NoteOtherProgram(std::string_view text, std::string_view programName) {
-  const Recognition recognition = RecognizeText(text, settings.SourcePath, readers_);
-  if (!RecognisedAsOther(recognition, programName)) return;
-  const std::string hint = RecognitionHint(recognition, programName) + ".";
-  protocol.AddNote(protocol.RecordsWritten() == 0 ? "Kein Datensatz übernommen: " + hint : hint);
+void Conversion::Refuse(const std::string& text, const std::string& caption, Icon icon) {
+  ui_.ShowMessage(text, caption, icon);
+  protocol.Refuse(text);
+}
+
+std::string Conversion::Doubts(const Recognition& recognition, std::string_view programName,
+                               const ReaderContext& context) const {
+  std::string doubts;
+  const auto add = [&doubts](const std::string& sentence) {
+    if (!doubts.empty()) doubts += ' ';
+    doubts += sentence;
+  };
+  if (RecognisedAsOther(recognition, programName)) {
+    add(RecognitionHint(recognition, programName) + ".");
+  }
+  const std::size_t records = protocol.RecordsWritten();
+  const std::size_t lines = protocol.LinesRead(0);
+  if (records == 0) {
+    add(lines == 0   ? "Die Quelldatei ist leer."
+        : lines == 1 ? "Die einzige Zeile der Quelldatei ergibt keinen Datensatz."
+                     : "Keine der " + std::to_string(lines) +
+                           " Zeilen der Quelldatei ergibt einen Datensatz.");
+  }
+  // Every export of every layout gives its employees a personnel number of digits and a birth
+  // date; when most records lack one, the columns were not where the reader takes them from.
+  const auto lacking = [&](std::size_t n, const char* has, const char* lacks) {
+    if (records == 0 || 2 * n <= records) return;
+    if (records == 1) {
+      add(std::string("Der einzige Datensatz hat ") + lacks + ".");
+    } else if (n == records) {
+      add("Keiner der " + std::to_string(records) + " Datensätze hat " + has + ".");
+    } else {
+      add(std::to_string(n) + " der " + std::to_string(records) + " Datensätze haben " + lacks +
+          ".");
+    }
+  };
+  lacking(context.RecordsWithoutDigitNumber(), "eine Personalnummer aus Ziffern",
+          "keine Personalnummer aus Ziffern");
+  lacking(context.RecordsWithoutBirthDate(), "ein Geburtsdatum", "kein Geburtsdatum");
+  return doubts;
+}
+
+std::string Conversion::WhatYesDoes(bool bankFile) const {
+  const std::string bankPath = settings.DataDirectory + "Bank-" + settings.PayrollYear;
+  std::string names = kImportFileName;
+  if (bankFile) names += " und Bank-" + Cp1252ToUtf8(settings.PayrollYear);
+  const bool replaces =
+      RegularFileExists(ImportFilePath()) || (bankFile && RegularFileExists(bankPath));
+  return "Trotzdem " + names + (replaces ? " ersetzen?" : " schreiben?");
+}
+
+std::string Conversion::NotWritten(bool bankFile) const {
+  return std::string(kImportFileName) +
+         (bankFile ? " und Bank-" + Cp1252ToUtf8(settings.PayrollYear) : std::string()) +
+         "; die vorhandenen Dateien bleiben, wie sie waren.";
+}
+
+// A bank file of an earlier run stays beside the new import file when this run writes none;
+// Kandrel would read both.
+void Conversion::NoteBankFileOfAnotherRun(const ReaderContext& context) {
+  if (context.WritesBankFile()) return;
+  const std::string path = context.BankFilePath();
+  if (!RegularFileExists(path)) return;
+  std::error_code ec;
+  const auto written = std::filesystem::last_write_time(ToNativePath(path), ec);
+  std::string when;
+  if (!ec) {
+    const std::time_t time =
+        std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &time);
+#else
+    localtime_r(&time, &local);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, " vom %d.%m.%Y %H:%M", &local);
+    when = text;
+  }
+  const std::string why = context.TakeBankData()
+                              ? "das Programm liefert keine Bankverbindungen"
+                              : "\"Bankverbindungen übernehmen\" steht nicht auf Ja";
+  protocol.AddNote("Bank-" + Cp1252ToUtf8(settings.PayrollYear) + when +
+                   " gehört nicht zu dieser Übernahme (" + why +
+                   "), liegt aber im Datenverzeichnis; Kandrel liest sie mit.");
 }
 
 RunResult Conversion::Run(std::string_view programName) {
   protocol = Protocol();
-  // A run that stops after the reader began keeps in its protocol what happened until then.
-  const auto stop = [this](const std::string& message) {
+  bool bankFile = IsYes(settings.TakeBankData);
+  // A run that stops after the reader began keeps in its protocol what happened until then;
+  // nothing it prepared was written.
+  const auto stop = [this, &bankFile](const std::string& message) {
     ui_.ShowError(message);
     if (protocol.Started()) {
-      protocol.Stop(message);
+      protocol.Stop(message, {"Nicht geschrieben: " + NotWritten(bankFile)});
       protocol.Finish();
     }
     return RunResult::Stopped;
@@ -318,26 +456,42 @@ RunResult Conversion::Run(std::string_view programName) {
     if (ValidateInputs(programName) != 0) return RunResult::Stopped;
     const SourceText contents = std::move(loadedSource_);
     loadedSource_ = SourceText();
-    const std::vector<std::string_view> sourceLines = SplitLines(contents.View());
-    if (!sourceLines.empty() && sourceLines.front().find(';') == std::string_view::npos) {
-      ui_.ShowMessage(
+    const std::string_view text = contents.View();
+    std::string_view firstLine;
+    LineCursor(text).Next(firstLine);
+    if (!text.empty() && firstLine.find(';') == std::string_view::npos) {
+      Refuse(
           "Kandrel erwartet eine CSV-Datei mit durch Semikolon getrennten Feldern. In der 1. "
           "Zeile der Datei ist aber kein Semikolon vorhanden.\n\n"
           "Überprüfen Sie bitte die Quelldatei.",
           "Übergabe nicht möglich.", Icon::Stop);
       return RunResult::Stopped;
     }
-    const std::string_view firstLine =
-        sourceLines.empty() ? std::string_view() : sourceLines.front();
     const ReaderEntry* reader = ChooseReader(UpperAscii(programName), firstLine);
     if (reader == nullptr || reader->read == nullptr) return RunResult::Stopped;
 
-    ReaderContext context(sourceLines, settings, ui_, headerLine, columnTable, decimalSeparator,
-                          bareFiles, &protocol);
+    ReaderContext context(text, settings, ui_, headerLine, columnTable, decimalSeparator, bareFiles,
+                          &protocol);
     reader->read(context);
-    context.PutFilesInPlace();
+    context.CompleteFiles();
+    bankFile = context.WritesBankFile();
     protocol.Finish();
-    NoteOtherProgram(contents.View(), programName);
+
+    // A doubtful run asks before anything is put in place.
+    const Recognition recognition = RecognizeText(text, settings.SourcePath, readers_);
+    const std::string doubts = Doubts(recognition, programName, context);
+    if (!doubts.empty() && !ui_.Ask(doubts + " " + WhatYesDoes(bankFile), kDoubtCaption)) {
+      protocol.Stop("Die Frage vor dem Schreiben wurde mit Nein beantwortet: " + doubts,
+                    {"Nicht geschrieben: " + NotWritten(bankFile)});
+      return RunResult::Stopped;
+    }
+    context.PutFilesInPlace();
+    if (RecognisedAsOther(recognition, programName)) {
+      const std::string hint = RecognitionHint(recognition, programName) + ".";
+      protocol.AddNote(protocol.RecordsWritten() == 0 ? "Kein Datensatz übernommen: " + hint
+                                                      : hint);
+    }
+    NoteBankFileOfAnotherRun(context);
     const std::size_t lines = context.OutputLineCount();
     ui_.ShowMessage(std::to_string(lines == 0 ? 0 : lines - 1) + " Datensätze in der Datei " +
                         Cp1252ToUtf8(ImportFilePath()) + " gespeichert.",

@@ -12,6 +12,7 @@
 #include "largetext.h"
 #include "protocol.h"
 #include "sourcetext.h"
+#include "text.h"
 #include "textfile.h"
 #include "ui.h"
 
@@ -33,6 +34,7 @@ class ReaderContext;
 using ReaderFunction = void (*)(ReaderContext&);
 
 class ExportHead;
+struct Recognition;
 
 // How a layout tells its export from the beginning of a file (recognition.h): how well the
 // file fits (0 to 1), and the layout's name where a program has more than one.
@@ -64,56 +66,66 @@ struct BareFilePlaces {
 // The second home of a file with a fixed bare name.
 enum class BareFileHome { Program, Source };
 
-// What a reader works with: the source lines, the settings, the output files, the protocol and
+// What a reader works with: the source text, the settings, the output files, the protocol and
 // the window. The records and bank lines go to temporary files beside their targets while the
 // reader runs; the targets change only in PutFilesInPlace, both together.
 class ReaderContext {
  public:
-  // The protocol is collected in `protocol` when given, else in one of the context's own.
-  ReaderContext(const std::vector<std::string_view>& sourceLines,
-                const ConversionSettings& settings, UserInterface& ui, std::string_view headerLine,
-                ColumnTable& columnTable, char decimalSeparator, BareFilePlaces bareFiles,
-                Protocol* protocol = nullptr);
+  // Where the reader's output goes: to the files, or nowhere — a trial read, which checks and
+  // counts the records like a run but touches no file (files with fixed names read as empty).
+  enum class Output { Files, Trial };
+
+  // `sourceText`: the export's whole text. The protocol is collected in `protocol` when given,
+  // else in one of the context's own.
+  ReaderContext(std::string_view sourceText, const ConversionSettings& settings, UserInterface& ui,
+                std::string_view headerLine, ColumnTable& columnTable, char decimalSeparator,
+                BareFilePlaces bareFiles, Protocol* protocol = nullptr,
+                Output output = Output::Files);
   ~ReaderContext();
   ReaderContext(const ReaderContext&) = delete;
   ReaderContext& operator=(const ReaderContext&) = delete;
 
   // A reader's loop over lines: the protocol follows it, so that what the reader says about a
-  // line (a record, a reason to skip it, a warning) is kept for that line.
+  // line (a record, a reason to skip it, a warning) is kept for that line. The lines are split
+  // off the text one by one as the loop takes them.
   class LineRange {
    public:
     class iterator {
      public:
-      iterator(Protocol* protocol, const std::string_view* at) : protocol_(protocol), at_(at) {}
+      iterator(Protocol* protocol, std::string_view text) : protocol_(protocol), cursor_(text) {
+        done_ = !cursor_.Next(line_);
+      }
+      iterator() = default;
       std::string_view operator*() const {
         protocol_->NextLine();  // a loop takes each line once
-        return *at_;
+        return line_;
       }
       iterator& operator++() {
-        ++at_;
+        done_ = !cursor_.Next(line_);
         return *this;
       }
-      bool operator!=(const iterator& other) const { return at_ != other.at_; }
+      bool operator!=(const iterator& other) const { return done_ != other.done_; }
 
      private:
-      Protocol* protocol_;
-      const std::string_view* at_;
+      Protocol* protocol_ = nullptr;
+      LineCursor cursor_{{}};
+      std::string_view line_;
+      bool done_ = true;
     };
-    iterator begin() const { return {protocol_, lines_.data()}; }
-    iterator end() const { return {protocol_, lines_.data() + lines_.size()}; }
+    iterator begin() const { return {protocol_, text_}; }
+    iterator end() const { return {}; }
 
    private:
     friend class ReaderContext;
-    LineRange(Protocol* protocol, const std::vector<std::string_view>& lines)
-        : protocol_(protocol), lines_(lines) {}
+    LineRange(Protocol* protocol, std::string_view text) : protocol_(protocol), text_(text) {}
     Protocol* protocol_;
-    const std::vector<std::string_view>& lines_;
+    std::string_view text_;
   };
   // The export's lines.
   LineRange Lines();
   // The lines of another file the reader takes in (VARIAL's bank connection file), kept in the
-  // protocol under `fileName`. The lines must live as long as the loop.
-  LineRange Lines(const std::vector<std::string_view>& lines, std::string_view fileName);
+  // protocol under `fileName` (UTF-8). The text must live as long as the loop.
+  LineRange Lines(std::string_view text, std::string_view fileName);
 
   const ConversionSettings& Settings() const { return settings_; }
   bool ConvertUmlauts() const { return convertUmlauts_; }
@@ -150,28 +162,42 @@ class ReaderContext {
   // DataDirectory + "Bank-" + PayrollYear.
   std::string BankFilePath() const;
 
-  // The contents of a file with a fixed bare name, looked for in the current directory (or the
-  // first place given) and then, when the front end asks for it, in the file's second home.
-  // Throws FileError naming the bare name.
-  std::string ReadBareFile(std::string_view name, BareFileHome home) const;
+  // The contents of a file with a fixed bare name, and in `foundAt` the full path it was read
+  // from (UTF-8). The bank code list is looked for in the current directory (or the first place
+  // given), then, when the front end asks for it, beside the program; VARIAL's bank file beside
+  // the export first when the front end asks for that, then in the current directory. Throws
+  // FileError naming the bare name.
+  std::string ReadBareFile(std::string_view name, BareFileHome home,
+                           std::string* foundAt = nullptr) const;
 
-  // After the reader: completes the import file and puts it in place together with the bank
-  // file, if one was saved; then shows the bank message. Either both files replace their old
-  // versions or neither does. Throws FileError naming the file that could not be put in place.
+  // After the reader: completes the import file, so that both files stand ready beside their
+  // targets. Throws FileError when one could not be written.
+  void CompleteFiles();
+  // Then puts the import file in place together with the bank file, if one was saved, and shows
+  // the bank message. Either both files replace their old versions or neither does. Throws
+  // FileError naming the file that could not be put in place.
   void PutFilesInPlace();
 
   // The lines of the import file so far (the flag line counts), and the bank lines.
   std::size_t OutputLineCount() const { return outputLineCount_; }
   std::size_t BankLineCount() const { return bankLineCount_; }
+  // True once the reader saved a bank file.
+  bool WritesBankFile() const { return bankFileSaved_; }
+  // Records whose personnel number is not digits only, and records without a birth date in
+  // any form of a date.
+  std::size_t RecordsWithoutDigitNumber() const { return withoutDigitNumber_; }
+  std::size_t RecordsWithoutBirthDate() const { return withoutBirthDate_; }
 
  private:
   void WriteRecord(std::string_view record);
+  void CheckRecord(const RecordBuilder& record);
   void CheckIban(std::string_view field);
 
   void HandOverOutput();
   void HandOverBankText();
 
-  const std::vector<std::string_view>& sourceLines_;
+  std::string_view sourceText_;
+  bool trial_;
   const ConversionSettings& settings_;
   UserInterface& ui_;
   std::string_view headerLine_;
@@ -187,11 +213,16 @@ class ReaderContext {
   bool bankFileSaved_ = false;
   LargeText bankText_;
   std::size_t bankLineCount_ = 0;
+  std::size_t withoutDigitNumber_ = 0;
+  std::size_t withoutBirthDate_ = 0;
   Protocol ownProtocol_;
   Protocol* protocol_;
 };
 
 enum class RunResult { Written, Stopped };
+
+// The caption of the question before a doubtful run writes.
+inline constexpr const char* kDoubtCaption = "Übernahme prüfen";
 
 // The state the window keeps between runs, and the run itself. The front ends set the program
 // name and the settings lines; the window and the command line share this object's behaviour.
@@ -224,7 +255,17 @@ class Conversion {
 
  private:
   const ReaderEntry* ChooseReader(std::string_view upperName, std::string_view firstLine);
-  void NoteOtherProgram(std::string_view text, std::string_view programName);
+  // Shows a refusal of the checks before the run and keeps it for the protocol.
+  void Refuse(const std::string& text, const std::string& caption, Icon icon);
+  // What makes the prepared files doubtful, as sentences; empty when nothing does.
+  std::string Doubts(const Recognition& recognition, std::string_view programName,
+                     const ReaderContext& context) const;
+  // The question's last sentence: what "Ja" does to which files.
+  std::string WhatYesDoes(bool bankFile) const;
+  // Names an old bank file in the data directory that this run did not write.
+  void NoteBankFileOfAnotherRun(const ReaderContext& context);
+  // The files a stopped run did not write, for the protocol.
+  std::string NotWritten(bool bankFile) const;
 
   UserInterface& ui_;
   std::span<const ReaderEntry> readers_;

@@ -45,6 +45,13 @@ constexpr std::array<std::string_view, kWarningCount> kWarningTitles = {
     "Spaltenverschiebung",
     "Geburtsdatum leer oder nicht TT.MM.JJJJ",
     "Eintrittsdatum leer oder nicht TT.MM.JJJJ",
+    "Versicherungsnummer ungültig",
+    "Versicherungsnummer passt nicht zum Geburtsdatum",
+    "Steuer-Identifikationsnummer ungültig",
+    "Postleitzahl nicht fünfstellig",
+    "Steuerklasse unbekannt",
+    "BIC nicht in der Form einer BIC",
+    "Steuerzeichen in einem Feld",
 };
 
 // IBAN lengths by country (the ISO 13616 registry).
@@ -141,18 +148,31 @@ void Protocol::Start(bool bankSetting) {
   bankSetting_ = bankSetting;
 }
 
-void Protocol::Reserve(std::size_t lines) {
-  lines_.reserve(lines_.size() + lines);
-  texts_.reserve(texts_.size() + lines * 32);  // a personnel number and a name, as a rule
-}
-
 void Protocol::BeginFile(std::string_view name) {
-  const std::size_t cut = name.find_last_of("\\/");
-  files_.emplace_back(cut == std::string_view::npos ? name : name.substr(cut + 1));
+  MergeBlankRun();
+  files_.emplace_back(name);
   fileLines_.push_back(0);
 }
 
+// An empty or blank line right after a run of the same kind joins that run, so that an export
+// of nothing but line breaks keeps a handful of entries however long it is.
+void Protocol::MergeBlankRun() {
+  if (lines_.size() < 2) return;
+  const Line& last = lines_.back();
+  Line& run = lines_[lines_.size() - 2];
+  const bool blank = last.result == LineResult::Skipped &&
+                     (last.reason == SkipReason::EmptyLine || last.reason == SkipReason::BlankLine);
+  if (!blank || last.warnings != 0 || last.bankLine || run.result != last.result ||
+      run.reason != last.reason || run.file != last.file || run.warnings != 0 || run.bankLine ||
+      run.number + run.count != last.number) {
+    return;
+  }
+  ++run.count;
+  lines_.pop_back();
+}
+
 void Protocol::NextLine() {
+  MergeBlankRun();
   Line line;
   line.number = static_cast<std::uint32_t>(++fileLines_.back());
   line.file = static_cast<std::uint8_t>(files_.size() - 1);
@@ -198,7 +218,7 @@ void Protocol::MarkBankLine() {
 
 void Protocol::Warn(Warning warning, std::string_view detail) {
   if (lines_.empty()) return;
-  lines_.back().warnings |= static_cast<std::uint16_t>(1u << static_cast<int>(warning));
+  lines_.back().warnings |= 1u << static_cast<int>(warning);
   const auto index = static_cast<std::uint32_t>(lines_.size() - 1);
   if (warning == Warning::ColumnShift && shiftLine_ == 0) shiftLine_ = index + 1;
   if (!detail.empty()) details_.push_back({index, warning, std::string(detail)});
@@ -231,6 +251,7 @@ std::uint32_t Protocol::TwinSlot(std::string_view personnelNumber) {
 }
 
 void Protocol::Finish() {
+  MergeBlankRun();
   records_ = bankLines_ = 0;
   std::fill(std::begin(skipped_), std::end(skipped_), 0);
   std::fill(std::begin(warned_), std::end(warned_), 0);
@@ -251,8 +272,7 @@ void Protocol::Finish() {
       }
       twins_[groupOfSlot[slot] - 1].push_back(static_cast<std::uint32_t>(i));
       line.twinGroup = groupOfSlot[slot];
-      line.warnings |=
-          static_cast<std::uint16_t>(1u << static_cast<int>(Warning::PersonnelNumberTwice));
+      line.warnings |= 1u << static_cast<int>(Warning::PersonnelNumberTwice);
     }
   }
 
@@ -264,7 +284,7 @@ void Protocol::Finish() {
     if (converted && line.file == 0) ++records_;
     if (line.bankLine) ++bankLines_;
     if (!converted) {
-      ++skipped_[static_cast<int>(line.reason)];
+      skipped_[static_cast<int>(line.reason)] += line.count;
       if (!IsBlankReason(line.reason)) ++attention_;
     }
     if (line.warnings != 0) {
@@ -308,6 +328,51 @@ std::size_t Protocol::LinesRead(std::size_t file) const {
 std::size_t Protocol::AttentionCount() const {
   return attention_;
 }
+
+namespace {
+
+// The hint of a value that breaks a rule of its own. Its detail is the problem's letter, the
+// value as written, and for a birth date that differs, a unit separator and that birth date.
+std::string ValueProblemHint(Warning warning, std::string_view detail) {
+  const char problem = detail.empty() ? ' ' : detail.front();
+  std::string_view value = detail.empty() ? detail : detail.substr(1);
+  std::string_view other;
+  if (const std::size_t cut = value.find(kDetailSeparator); cut != std::string_view::npos) {
+    other = value.substr(cut + 1);
+    value = value.substr(0, cut);
+  }
+  const std::string text(value);
+  switch (warning) {
+    case Warning::InsuranceNumber:
+      switch (problem) {
+        case kProblemCheckDigit:
+          return "Versicherungsnummer " + text + ": Prüfziffer falsch";
+        case kProblemDate:
+          return "Versicherungsnummer " + text +
+                 ": kein mögliches Geburtsdatum an den Stellen 3 bis 8";
+        default:
+          return "Versicherungsnummer " + text +
+                 " nicht in der Form 2 Ziffern, Geburtsdatum TTMMJJ, Buchstabe, 3 Ziffern";
+      }
+    case Warning::TaxId:
+      switch (problem) {
+        case kProblemCheckDigit:
+          return "Steuer-Identifikationsnummer " + text + ": Prüfziffer falsch";
+        case kProblemLeadingZero:
+          return "Steuer-Identifikationsnummer " + text + " beginnt mit 0";
+        case kProblemDigitRule:
+          return "Steuer-Identifikationsnummer " + text +
+                 ": die Ziffern folgen nicht den Regeln der Steuerverwaltung";
+        default:
+          return "Steuer-Identifikationsnummer " + text + " hat nicht 11 Ziffern";
+      }
+    default:
+      return "Versicherungsnummer " + text + " enthält ein anderes Geburtsdatum als " +
+             std::string(other);
+  }
+}
+
+}  // namespace
 
 std::string Protocol::WarningHint(std::size_t index, const Line& line, Warning warning) const {
   std::string detail;
@@ -367,8 +432,26 @@ std::string Protocol::WarningHint(std::size_t index, const Line& line, Warning w
     case Warning::EntryDate:
       return detail.empty() ? "Eintrittsdatum leer"
                             : "Eintrittsdatum " + detail + " nicht in der Form TT.MM.JJJJ";
+    case Warning::InsuranceNumber:
+    case Warning::TaxId:
+    case Warning::InsuranceNumberBirthDate:
+      return ValueProblemHint(warning, detail);
+    case Warning::Postcode:
+      return detail.empty() ? "Postleitzahl fehlt"
+                            : "Postleitzahl " + detail + " hat nicht 5 Ziffern";
+    case Warning::TaxClass:
+      return detail.empty() ? "Steuerklasse leer" : "Steuerklasse " + detail + " unbekannt";
+    case Warning::BicForm:
+      return "BIC " + detail + " hat nicht die Form einer BIC";
+    case Warning::ControlCharacter:
+      return "Steuerzeichen im Feld " + detail + " (im Fenster als Leerzeichen gezeigt)";
   }
   return {};
+}
+
+std::string_view Protocol::ResultText(const Line& line) const {
+  if (line.result == LineResult::Skipped) return "übersprungen";
+  return Stopped() ? "nicht übernommen (Übernahme abgebrochen)" : "übernommen";
 }
 
 std::string Protocol::Hint(const Line& line) const {
@@ -394,12 +477,19 @@ std::string Protocol::Hint(const Line& line) const {
 
 std::vector<std::string> Protocol::Summary() const {
   std::vector<std::string> summary;
-  for (std::size_t f = 0; f < files_.size(); ++f) {
-    summary.push_back("Zeilen gelesen: " + Count(fileLines_[f]) + " (" + Cp1252ToUtf8(files_[f]) +
-                      ")");
+  if (!started_) {
+    if (!refusal_.empty()) summary.push_back("Nicht übernommen: " + refusal_);
+    return summary;
   }
-  summary.push_back("Datensätze übernommen: " + Count(records_));
-  if (bankSetting_) summary.push_back("Bankverbindungen übernommen: " + Count(bankLines_));
+  for (std::size_t f = 0; f < files_.size(); ++f) {
+    summary.push_back("Zeilen gelesen: " + Count(fileLines_[f]) + " (" + files_[f] + ")");
+  }
+  // A stopped run wrote nothing: what the reader had prepared is named as such.
+  const auto written = [this](std::size_t n) {
+    return Stopped() && n > 0 ? "0 (" + Count(n) + " vorbereitet, nicht geschrieben)" : Count(n);
+  };
+  summary.push_back("Datensätze übernommen: " + written(records_));
+  if (bankSetting_) summary.push_back("Bankverbindungen übernommen: " + written(bankLines_));
   for (int r = 0; r < kSkipReasonCount; ++r) {
     if (skipped_[r] == 0) continue;
     summary.push_back("Übersprungen, " + std::string(kSkipTexts[r]) + ": " + Count(skipped_[r]));
@@ -413,23 +503,27 @@ std::vector<std::string> Protocol::Summary() const {
                       ": danach übersprungen: " + Count(skippedWhileShifted_));
   }
   for (const std::string& note : notes_) summary.push_back(note);
-  if (!stopMessage_.empty()) summary.push_back("Abgebrochen: " + stopMessage_);
+  if (Stopped()) {
+    summary.push_back("Abgebrochen: " + stopMessage_);
+    summary.insert(summary.end(), stopDetails_.begin(), stopDetails_.end());
+  }
   return summary;
 }
 
 namespace {
 
 void AppendCsvField(std::string& out, std::string_view field) {
-  if (field.find_first_of(";\"\r\n") == std::string_view::npos) {
-    out += field;
-    return;
-  }
-  out += '"';
+  // A spreadsheet reads a cell beginning with one of these as a formula.
+  const bool formula =
+      !field.empty() && std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos;
+  const bool quoted = field.find_first_of(";\"\r\n") != std::string_view::npos;
+  if (quoted) out += '"';
+  if (formula) out += '\'';
   for (const char c : field) {
     if (c == '"') out += '"';
     out += c;
   }
-  out += '"';
+  if (quoted) out += '"';
 }
 
 }  // namespace
@@ -438,20 +532,28 @@ std::string Protocol::Csv() const {
   std::string csv =
       "\xEF\xBB\xBF"
       "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n";
-  std::vector<std::string> fileNames;
-  for (const std::string& file : files_) fileNames.push_back(Cp1252ToUtf8(file));
   for (const Line& line : lines_) {
-    AppendCsvField(csv, fileNames[line.file]);
-    csv += ';';
-    csv += Count(line.number);
-    csv += ';';
-    AppendCsvField(csv, Cp1252ToUtf8(PersonnelNumber(line)));
-    csv += ';';
-    AppendCsvField(csv, Cp1252ToUtf8(Name(line)));
-    csv += ';';
-    csv += line.result == LineResult::Converted ? "übernommen" : "übersprungen";
-    csv += ';';
-    AppendCsvField(csv, Hint(line));
+    const std::string number = Cp1252ToUtf8(PersonnelNumber(line));
+    const std::string name = Cp1252ToUtf8(Name(line));
+    const std::string hint = Hint(line);
+    for (std::uint32_t k = 0; k < line.count; ++k) {
+      AppendCsvField(csv, files_[line.file]);
+      csv += ';';
+      csv += Count(line.number + k);
+      csv += ';';
+      AppendCsvField(csv, number);
+      csv += ';';
+      AppendCsvField(csv, name);
+      csv += ';';
+      csv += ResultText(line);
+      csv += ';';
+      AppendCsvField(csv, hint);
+      csv += "\r\n";
+    }
+  }
+  for (const std::string& line : Summary()) {
+    csv += ";;;;Zusammenfassung;";
+    AppendCsvField(csv, line);
     csv += "\r\n";
   }
   return csv;

@@ -46,8 +46,24 @@ enum class Warning : std::uint8_t {
   ColumnShift,           // the Lexware column shift switched on here
   BirthDate,             // empty or not DD.MM.YYYY
   EntryDate,
+  InsuranceNumber,           // not the form of a social insurance number, or its check digit
+  InsuranceNumberBirthDate,  // its birth date part is not the employee's birth date
+  TaxId,                     // not 11 digits, their rules or the check digit
+  Postcode,                  // not five digits
+  TaxClass,                  // none of the values a reader writes
+  BicForm,                   // not 8 or 11 characters of the form of a BIC
+  ControlCharacter,          // a byte below 32 (or 127) inside a written field
 };
-inline constexpr int kWarningCount = 13;
+inline constexpr int kWarningCount = 20;
+
+// The detail of a warning on a value that breaks a rule of its own begins with the problem.
+inline constexpr char kProblemForm = 'F';
+inline constexpr char kProblemDate = 'D';
+inline constexpr char kProblemCheckDigit = 'C';
+inline constexpr char kProblemLeadingZero = 'Z';
+inline constexpr char kProblemDigitRule = 'R';
+// Separates the value from the birth date it should carry.
+inline constexpr char kDetailSeparator = '\x1F';
 
 // Texts a person reads (UTF-8): a skip reason, and a warning's title for the summary.
 std::string_view SkipReasonText(SkipReason reason);
@@ -69,12 +85,15 @@ class Protocol {
     LineResult result = LineResult::Skipped;
     SkipReason reason = SkipReason::NotRead;
     bool bankLine = false;         // a bank line was written for it
-    std::uint16_t warnings = 0;    // bits by Warning
     std::uint16_t numberSize = 0;  // length of its personnel number
+    std::uint32_t warnings = 0;    // bits by Warning
     // Before Finish: 1 + the slot counting its personnel number; after: 1 + index of the group
     // of lines sharing it, or 0.
     std::uint32_t twinGroup = 0;
     std::uint32_t text = 0;  // where its personnel number and name are kept
+    // Empty and blank lines that follow each other are kept as one entry: the number of lines
+    // it stands for, from `number` on.
+    std::uint32_t count = 1;
     bool Has(Warning w) const { return (warnings >> static_cast<int>(w)) & 1u; }
   };
 
@@ -83,6 +102,7 @@ class Protocol {
   // The files whose lines it holds, by name without their folder (Windows-1252).
   const std::vector<std::string>& Files() const { return files_; }
   using LineList = std::vector<Line, LargeAllocator<Line>>;
+  // One entry per line of the files, but for runs of empty or blank lines (Line::count).
   const LineList& Lines() const { return lines_; }
   // The record's personnel number and name as written (Windows-1252); empty for skipped lines.
   std::string_view PersonnelNumber(const Line& line) const;
@@ -90,6 +110,9 @@ class Protocol {
   // The reason of a skipped line or the warnings of a converted one, joined by " / " (UTF-8).
   // `line` is one of Lines().
   std::string Hint(const Line& line) const;
+  // "übernommen", "übersprungen", or for a line whose record was not written because the run
+  // stopped, "nicht übernommen (Übernahme abgebrochen)".
+  std::string_view ResultText(const Line& line) const;
   // Skipped lines and lines with warnings are those a person should look at.
   static bool NeedsAttention(const Line& line) {
     return line.result == LineResult::Skipped || line.warnings != 0;
@@ -99,18 +122,26 @@ class Protocol {
   std::size_t AttentionCount() const;
 
   std::size_t LinesRead(std::size_t file) const;
+  // The records and bank lines the reader produced; they reached the files unless the run
+  // stopped.
   std::size_t RecordsWritten() const { return records_; }
   std::size_t BankLinesWritten() const { return bankLines_; }
   std::size_t Skipped(SkipReason reason) const { return skipped_[static_cast<int>(reason)]; }
   std::size_t Warnings(Warning warning) const { return warned_[static_cast<int>(warning)]; }
   // True once a reader began; false for a run refused before.
   bool Started() const { return started_; }
+  // True when the run stopped after the reader began: nothing was written.
+  bool Stopped() const { return !stopMessage_.empty(); }
+  // The message of a run refused before it read the export (UTF-8); empty otherwise.
+  const std::string& Refusal() const { return refusal_; }
 
   // The summary, one line each (UTF-8): lines read, records written, bank lines written, lines
   // skipped by reason, warnings by kind, and how the run ended when it stopped.
   std::vector<std::string> Summary() const;
 
-  // The protocol as CSV: UTF-8 with a byte-order mark, lines ended by CR LF, separated by ";".
+  // The protocol as CSV: UTF-8 with a byte-order mark, lines ended by CR LF, separated by ";";
+  // a row per line of the files, then the summary, one row per line. A cell that a spreadsheet
+  // would take for a formula begins with an apostrophe.
   std::string Csv() const;
   // Writes Csv() to `path` (Windows-1252), replacing the file; throws FileError::CannotCreate.
   void WriteCsv(std::string_view path) const;
@@ -118,9 +149,8 @@ class Protocol {
   // ---- Collecting (the reader context)
 
   void Start(bool bankSetting);
-  // Room for so many more lines.
-  void Reserve(std::size_t lines);
-  // Begins the lines of another file; `name` may be a path.
+  // Begins the lines of another file; `name` (UTF-8) is shown as it is given: the export's name,
+  // or the path of a file found elsewhere.
   void BeginFile(std::string_view name);
   // The next line of the current file; it counts as skipped without reason until told.
   void NextLine();
@@ -132,8 +162,15 @@ class Protocol {
   void Warn(Warning warning, std::string_view detail = {});
   // After the reader, or when the run stopped: finds the personnel numbers written twice.
   void Finish();
-  // The run stopped after the reader started; `message` is what the person was shown (UTF-8).
-  void Stop(std::string_view message) { stopMessage_ = message; }
+  // The run stopped after the reader started and wrote nothing; `message` is what the person
+  // was shown or asked (UTF-8), `details` further lines for the summary (the system's reason,
+  // which files stayed as they were).
+  void Stop(std::string_view message, std::vector<std::string> details = {}) {
+    stopMessage_ = message;
+    stopDetails_ = std::move(details);
+  }
+  // The run was refused before it read the export, with this message (UTF-8).
+  void Refuse(std::string_view message) { refusal_ = message; }
   // A note on the export as a whole, such as a program that fits it better (UTF-8).
   void AddNote(std::string note) { notes_.push_back(std::move(note)); }
 
@@ -144,6 +181,7 @@ class Protocol {
     std::string text;
   };
   std::string_view Stored(std::uint32_t at) const;
+  void MergeBlankRun();
   // A line skipped after the Lexware column shift began, in the file where it began.
   bool SkippedWhileShifted(std::size_t index, const Line& line) const;
   std::string WarningHint(std::size_t index, const Line& line, Warning warning) const;
@@ -170,6 +208,8 @@ class Protocol {
   std::size_t skippedWhileShifted_ = 0;
   std::size_t attention_ = 0;
   std::string stopMessage_;
+  std::vector<std::string> stopDetails_;
+  std::string refusal_;
   std::vector<std::string> notes_;
 };
 

@@ -55,27 +55,29 @@ std::int64_t LeadingInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
+std::size_t LineCursor::Find(char c, std::size_t from) const {
+  const std::size_t n = contents_.size();
+  const void* hit = from < n ? std::memchr(contents_.data() + from, c, n - from) : nullptr;
+  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - contents_.data()) : n;
+}
+
+bool LineCursor::Next(std::string_view& line) {
+  const std::size_t n = contents_.size();
+  if (start_ >= n) return false;
+  if (!searched_ || nextCr_ < start_) nextCr_ = Find('\r', start_);
+  if (!searched_ || nextLf_ < start_) nextLf_ = Find('\n', start_);
+  searched_ = true;
+  const std::size_t end = std::min(nextCr_, nextLf_);
+  line = contents_.substr(start_, end - start_);
+  start_ = end + 1;
+  if (end < n && contents_[end] == '\r' && start_ < n && contents_[start_] == '\n') ++start_;
+  return true;
+}
+
 std::vector<std::string_view> SplitLines(std::string_view contents) {
   std::vector<std::string_view> lines;
-  const char* const begin = contents.data();
-  const std::size_t n = contents.size();
-  // The next CR and the next LF, each found with memchr and kept until the scan passes it.
-  const auto find = [&](char c, std::size_t from) -> std::size_t {
-    const void* hit = from < n ? std::memchr(begin + from, c, n - from) : nullptr;
-    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - begin) : n;
-  };
-  std::size_t nextCr = find('\r', 0);
-  std::size_t nextLf = find('\n', 0);
-  std::size_t start = 0;
-  while (start < n) {
-    if (nextCr < start) nextCr = find('\r', start);
-    if (nextLf < start) nextLf = find('\n', start);
-    const std::size_t end = std::min(nextCr, nextLf);
-    lines.push_back(contents.substr(start, end - start));
-    if (end == n) break;
-    start = end + 1;
-    if (contents[end] == '\r' && start < n && contents[start] == '\n') ++start;
-  }
+  LineCursor cursor(contents);
+  for (std::string_view line; cursor.Next(line);) lines.push_back(line);
   return lines;
 }
 

@@ -41,6 +41,25 @@ inline bool AllDigits(std::string_view text) {
 // extra line; empty contents have no lines. The views point into `contents`.
 std::vector<std::string_view> SplitLines(std::string_view contents);
 
+// The lines of file contents one after the other, split as SplitLines splits them, without a
+// list of them all: an export of millions of short lines costs no memory per line.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view contents) : contents_(contents) {}
+  // The next line into `line`; false after the last one.
+  bool Next(std::string_view& line);
+
+ private:
+  std::size_t Find(char c, std::size_t from) const;
+
+  std::string_view contents_;
+  std::size_t start_ = 0;
+  // The next CR and the next LF, each found once and kept until the scan passes it.
+  std::size_t nextCr_ = 0;
+  std::size_t nextLf_ = 0;
+  bool searched_ = false;
+};
+
 // Text of `text` cut to at most `width` characters and filled with blanks on the right.
 std::string PadRight(std::string_view text, std::size_t width);
 // Text filled with blanks on the right to at least `width` characters; never cut.

@@ -19,6 +19,10 @@ class UserInterface {
   // A file error that ends the run, shown as the toolkit shows an error (UTF-8).
   virtual void ShowError(const std::string& text) = 0;
 
+  // A modal question with the buttons "Ja" and "Nein", "Nein" the default: true for "Ja".
+  // Text and caption are UTF-8.
+  virtual bool Ask(const std::string& text, const std::string& caption) = 0;
+
   // False for a front end without a source-file view: the source file is then not loaded only
   // to be shown when the settings are read.
   virtual bool ShowsSourceFile() const { return true; }

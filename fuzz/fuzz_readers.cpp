@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kd::ColumnTable columnTable;
   std::size_t bankLineCount = 0;
   try {
-    kd::ReaderContext context(lines, settings, ui, headerLine, columnTable, decimalSeparator,
+    kd::ReaderContext context(text, settings, ui, headerLine, columnTable, decimalSeparator,
                               {kdfuzz::BareFileDirectory(), ""});
     entry->read(context);
     context.PutFilesInPlace();

@@ -27,6 +27,13 @@ void QuietUi::ShowError(const std::string& text) {
   lastError = text;
 }
 
+bool QuietUi::Ask(const std::string& text, const std::string& caption) {
+  ++questions;
+  for (const char c : text) checksum_ += static_cast<unsigned char>(c);
+  for (const char c : caption) checksum_ += static_cast<unsigned char>(c);
+  return answer;
+}
+
 void QuietUi::ShowSourceFile(const std::string& caption, std::string_view contents) {
   for (const char c : caption) checksum_ += static_cast<unsigned char>(c);
   if (!contents.empty()) checksum_ += static_cast<unsigned char>(contents.back());

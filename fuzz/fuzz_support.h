@@ -17,12 +17,16 @@ class QuietUi : public kd::UserInterface {
  public:
   void ShowMessage(const std::string& text, const std::string& caption, kd::Icon icon) override;
   void ShowError(const std::string& text) override;
+  // Counts the question and answers `answer`.
+  bool Ask(const std::string& text, const std::string& caption) override;
   void ShowSourceFile(const std::string& caption, std::string_view contents) override;
   void AppendRecord(std::string_view record) override;
 
   int messages = 0;
   int stops = 0;
   int errors = 0;
+  int questions = 0;
+  bool answer = true;
   std::size_t records = 0;
   std::string lastMessage;
   std::string lastError;

@@ -179,10 +179,12 @@ std::string BankName(std::string_view bic, BankCodeTable& table) {
 // One bank line per connection with an IBAN of more than eight characters.
 void ReadBankConnections(ReaderContext& context) {
   BankCodeTable table(context.ReadBareFile(kBankCodeListName, BareFileHome::Program));
+  // The protocol names the file by the path it was read from: another client's file of the same
+  // name may lie elsewhere.
+  std::string path;
   const std::string contents =
-      DecodeSourceText(context.ReadBareFile(kBankConnectionFileName, BareFileHome::Source));
-  const std::vector<std::string_view> lines = SplitLines(contents);
-  for (const std::string_view line : context.Lines(lines, kBankConnectionFileName)) {
+      DecodeSourceText(context.ReadBareFile(kBankConnectionFileName, BareFileHome::Source, &path));
+  for (const std::string_view line : context.Lines(contents, path)) {
     const std::string_view iban = TrimView(Cut(line, kIban));
     const std::string_view bic = TrimView(Cut(line, kBic));
     const std::string bankName = BankName(bic, table);

@@ -28,15 +28,27 @@ class CliTest : public ::testing::Test {
   TempDir cwd;
 };
 
-TEST_F(CliTest, WritesTheImportFileAndPrintsTheMessage) {
+// A doubtful run (here an empty export) writes nothing without --force: the question on
+// standard error, exit status 1, the old import file as it was. --force writes as specified.
+TEST_F(CliTest, DoubtfulRunWritesOnlyWithForce) {
   WriteFile(data.File("Konfi-18"), "");
   WriteFile(src.File("sbs.csv"), "");
-  const CliResult r = RunCli(Args("SBS", src.File("sbs.csv")), cwd.Path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "[Datei erfolgreich hergestellt.] 0 Datensätze in der Datei " + data.Path() +
-                       "KDIMPORT.TXT gespeichert.\n");
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(ReadFile(data.File("KDIMPORT.TXT")), "KONV=1;\r\n");
+  for (const bool force : {false, true}) {
+    WriteFile(data.File("KDIMPORT.TXT"), "alt\r\n");
+    std::vector<std::string> args = Args("SBS", src.File("sbs.csv"));
+    if (force) args.push_back("--force");
+    const CliResult r = RunCli(args, cwd.Path());
+    EXPECT_EQ(r.status, force ? 0 : 1);
+    EXPECT_EQ(r.out, force ? "[Datei erfolgreich hergestellt.] 0 Datensätze in der Datei " +
+                                 data.Path() + "KDIMPORT.TXT gespeichert.\n"
+                           : "");
+    EXPECT_EQ(r.err, std::string("[Übernahme prüfen] Die Quelldatei ist leer. Trotzdem "
+                                 "KDIMPORT.TXT ersetzen?\n") +
+                         (force ? "kdimport-cli: --force: es wird trotzdem geschrieben.\n"
+                                : "kdimport-cli: Nichts geschrieben; mit --force wird trotzdem "
+                                  "geschrieben.\n"));
+    EXPECT_EQ(ReadFile(data.File("KDIMPORT.TXT")), force ? "KONV=1;\r\n" : "alt\r\n");
+  }
 }
 
 TEST_F(CliTest, DataDirectoryWithoutSeparatorGetsOne) {
@@ -45,7 +57,7 @@ TEST_F(CliTest, DataDirectoryWithoutSeparatorGetsOne) {
   std::string dir = data.Path();
   dir.pop_back();
   const CliResult r = RunCli({"--program=SBS", "--source=" + src.File("sbs.csv"),
-                              "--data-dir=" + dir, "--year=18", "--umlauts=Nein"},
+                              "--data-dir=" + dir, "--year=18", "--umlauts=Nein", "--force"},
                              cwd.Path());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(data.File("KDIMPORT.TXT")), "KONV=0;\r\n");
@@ -136,22 +148,27 @@ TEST_F(CliTest, ProtocolSummaryAndFile) {
             "\xEF\xBB\xBF"
             "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"
             "sbs.csv;1;;;übersprungen;Spaltenzeile\r\n"
-            "sbs.csv;2;7;Meier, Eva;übernommen;\r\n");
+            "sbs.csv;2;7;Meier, Eva;übernommen;\r\n"
+            ";;;;Zusammenfassung;Zeilen gelesen: 2 (sbs.csv)\r\n"
+            ";;;;Zusammenfassung;Datensätze übernommen: 1\r\n"
+            ";;;;Zusammenfassung;Übersprungen, Spaltenzeile: 1\r\n");
 }
 
 TEST_F(CliTest, ProtocolFileThatCannotBeWrittenEndsWithOne) {
   WriteFile(data.File("Konfi-18"), "");
   WriteFile(src.File("sbs.csv"), "");
   std::vector<std::string> args = Args("SBS", src.File("sbs.csv"));
-  args.insert(args.end(), {"--protocol", cwd.Path() + "fehlt/protokoll.csv"});
+  args.insert(args.end(), {"--protocol", cwd.Path() + "fehlt/protokoll.csv", "--force"});
   const CliResult r = RunCli(args, cwd.Path());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err,
-            "[Fehler] Datei " + cwd.Path() + "fehlt/protokoll.csv kann nicht erstellt werden\n");
+  EXPECT_TRUE(r.err.ends_with("[Fehler] Datei " + cwd.Path() +
+                              "fehlt/protokoll.csv kann nicht erstellt werden\n"))
+      << r.err;
   EXPECT_TRUE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
 }
 
-TEST_F(CliTest, RefusedRunHasNoSummaryAndAnEmptyProtocol) {
+// A refused run's protocol file names the refusal instead of being a bare header.
+TEST_F(CliTest, RefusedRunHasNoSummaryAndAProtocolThatNamesTheRefusal) {
   WriteFile(src.File("sbs.csv"), "");
   std::vector<std::string> args = Args("SBS", src.File("sbs.csv"));
   args.insert(args.end(), {"--protocol", cwd.File("protokoll.csv")});
@@ -160,7 +177,9 @@ TEST_F(CliTest, RefusedRunHasNoSummaryAndAnEmptyProtocol) {
   EXPECT_EQ(r.protocol, "");
   EXPECT_EQ(ReadFile(cwd.File("protokoll.csv")),
             "\xEF\xBB\xBF"
-            "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n");
+            "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"
+            ";;;;Zusammenfassung;Nicht übernommen: Entweder existiert das Datenverzeichnis >" +
+                data.Path() + "< nicht oder es enthält keinerlei Lohndaten.\r\n");
 }
 
 // The files with fixed bare names: first the current directory, then the bank code list beside
@@ -203,7 +222,8 @@ TEST_P(CliBareFileTest, LooksInTheCurrentDirectoryFirstThenInTheFilesHome) {
   if (c.listBesideProgram) {
     WriteFile(programDir.File("BLZ_20170904.txt"), BankCodeListFor("Liste beim Programm"));
   }
-  // The current directory holds only the connection of employee 0816, the export's folder all.
+  // The current directory holds only the connection of employee 0816, the export's folder all:
+  // VARIAL writes its bank file beside the export, so that one counts first.
   if (c.connectionsInCwd) {
     const std::size_t second = connections.find('\n') + 1;
     WriteFile(cwd.File("PWASCUEB.EXP"),
@@ -229,20 +249,20 @@ TEST_P(CliBareFileTest, LooksInTheCurrentDirectoryFirstThenInTheFilesHome) {
 const std::string kNoList = "[Fehler] Datei BLZ_20170904.txt kann nicht geöffnet werden\n";
 const std::string kNoConnections = "[Fehler] Datei PWASCUEB.EXP kann nicht geöffnet werden\n";
 
-INSTANTIATE_TEST_SUITE_P(Places, CliBareFileTest,
-                         ::testing::Values(BareFileCase{"ListBesideProgram", false, true, false,
-                                                        true, 0, "Liste beim Programm", "4", ""},
-                                           BareFileCase{"ListInCwdFirst", true, true, false, true,
-                                                        0, "Liste im Arbeitsordner", "4", ""},
-                                           BareFileCase{"NoListAnywhere", false, false, false, true,
-                                                        1, "", "", kNoList},
-                                           BareFileCase{"ConnectionsInCwdFirst", false, true, true,
-                                                        true, 0, "Liste beim Programm", "1", ""},
-                                           BareFileCase{"ConnectionsOnlyInCwd", false, true, true,
-                                                        false, 0, "Liste beim Programm", "1", ""},
-                                           BareFileCase{"NoConnectionsAnywhere", false, true, false,
-                                                        false, 1, "", "", kNoConnections}),
-                         [](const auto& info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(
+    Places, CliBareFileTest,
+    ::testing::Values(BareFileCase{"ListBesideProgram", false, true, false, true, 0,
+                                   "Liste beim Programm", "4", ""},
+                      BareFileCase{"ListInCwdFirst", true, true, false, true, 0,
+                                   "Liste im Arbeitsordner", "4", ""},
+                      BareFileCase{"NoListAnywhere", false, false, false, true, 1, "", "", kNoList},
+                      BareFileCase{"ConnectionsBesideExportFirst", false, true, true, true, 0,
+                                   "Liste beim Programm", "4", ""},
+                      BareFileCase{"ConnectionsOnlyInCwd", false, true, true, false, 0,
+                                   "Liste beim Programm", "1", ""},
+                      BareFileCase{"NoConnectionsAnywhere", false, true, false, false, 1, "", "",
+                                   kNoConnections}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 // Every text of the core is Windows-1252: a character outside it is refused, not replaced.
 struct ArgumentCase {
@@ -267,7 +287,7 @@ TEST_P(CliArgumentTest, PathCharactersArriveOrAreRefused) {
   std::ofstream(std::filesystem::path(
                     std::u8string(reinterpret_cast<const char8_t*>(source.data()), source.size())),
                 std::ios::binary)
-      << "Firmen-Nr.;Personal-Nr.;\r\n1;7;M\xFCller;\r\n";
+      << "Firmen-Nr.;Personal-Nr.;\r\n1;7;M\xFCller;;;;;01.02.1970;\r\n";
   const CliResult r = RunCli(Args("SBS", source), cwd.Path());
   EXPECT_EQ(r.status, c.status) << r.err;
   if (c.status == 0) {

@@ -153,6 +153,7 @@ std::string AgendaExport() {
     fields[3] = "Anna";
     fields[9] = "12345";
     fields[10] = "Bonn";
+    fields[15] = "01.02.1970";
     fields[24] = iban;
     fields[36] = "1";
     for (std::size_t i = 0; i < fields.size(); ++i) out += (i ? ";" : "") + fields[i];
@@ -1066,7 +1067,13 @@ TEST_P(ProtocolSaveTest, WritesTheCsvFile) {
                            "bernommen;Personalnummer 11003 gek\xC3\xBCrzt auf 1003 / "
                            "Personalnummer 1003 mehrfach, auch in Zeile 5\r\n"),
               std::string::npos);
-    EXPECT_EQ(kd::SplitLines(written).size(), 9u);
+    // The header, a row per line of the export, then the summary.
+    const std::vector<std::string_view> rows = kd::SplitLines(written);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](std::string_view row) { return !row.starts_with(";;;;"); }),
+              9);
+    EXPECT_EQ(rows.back(),
+              ";;;;Zusammenfassung;Spaltenverschiebung ab Zeile 6: danach übersprungen: 2");
   } else {
     EXPECT_EQ(written, c.oldFile ? "alt\r\n" : "");
     EXPECT_EQ(kdtest::FileExists(target), c.oldFile);

@@ -403,7 +403,9 @@ TEST(ProtocolVarialBankFile, EveryConnectionLineHasItsResult) {
   ASSERT_EQ(harness.Run("VARIAL", CrlfLines({VarialLine("0815")}), "PWASCANS.EXP"),
             kd::RunResult::Written);
   const kd::Protocol& protocol = harness.protocol;
-  ASSERT_EQ(protocol.Files(), (std::vector<std::string>{"PWASCANS.EXP", "PWASCUEB.EXP"}));
+  // The bank file by the full path it was read from: another client's may lie elsewhere.
+  const std::string bankFile = harness.bareDir.File("PWASCUEB.EXP");
+  ASSERT_EQ(protocol.Files(), (std::vector<std::string>{"PWASCANS.EXP", bankFile}));
   ASSERT_EQ(protocol.Lines().size(), 4u);
   const kd::Protocol::Line& bank = protocol.Lines()[1];
   EXPECT_EQ(bank.file, 1);
@@ -417,10 +419,11 @@ TEST(ProtocolVarialBankFile, EveryConnectionLineHasItsResult) {
   EXPECT_EQ(protocol.RecordsWritten(), 1u);
   EXPECT_EQ(protocol.BankLinesWritten(), 1u);
   const std::vector<std::string> summary = protocol.Summary();
-  EXPECT_EQ(summary.at(1), "Zeilen gelesen: 3 (PWASCUEB.EXP)");
+  EXPECT_EQ(summary.at(1), "Zeilen gelesen: 3 (" + bankFile + ")");
 }
 
-// A run that stops after the reader began keeps what happened until then.
+// A run that stops after the reader began keeps what happened until then, and says that
+// nothing of it was written: neither "übernommen" for its lines nor a count of written records.
 TEST(ProtocolStoppedRun, HoldsTheLinesReadAndHowTheRunEnded) {
   ConversionHarness harness;
   harness.bank = "Ja";
@@ -430,10 +433,18 @@ TEST(ProtocolStoppedRun, HoldsTheLinesReadAndHowTheRunEnded) {
       kd::RunResult::Stopped);
   const kd::Protocol& protocol = harness.protocol;
   EXPECT_TRUE(protocol.Started());
-  EXPECT_EQ(protocol.Lines().size(), 2u);
-  const std::vector<std::string> summary = protocol.Summary();
-  ASSERT_FALSE(summary.empty());
-  EXPECT_EQ(summary.back(), "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden");
+  ASSERT_EQ(protocol.Lines().size(), 2u);
+  EXPECT_EQ(protocol.ResultText(protocol.Lines()[0]), "nicht übernommen (Übernahme abgebrochen)");
+  EXPECT_EQ(
+      protocol.Summary(),
+      (std::vector<std::string>{
+          "Zeilen gelesen: 2 (PWASCANS.EXP)",
+          "Datensätze übernommen: 0 (2 vorbereitet, nicht geschrieben)",
+          "Bankverbindungen übernommen: 0", "Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 2",
+          "Hinweis, Eintrittsdatum leer oder nicht TT.MM.JJJJ: 2",
+          "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden",
+          "Nicht geschrieben: KDIMPORT.TXT und Bank-18; die vorhandenen Dateien bleiben, "
+          "wie sie waren."}));
 }
 
 // The wrong program chosen: the summary says which program the file looks like.
@@ -541,25 +552,43 @@ TEST(ProtocolSamples, EveryLineIsAccountedFor) {
 }
 
 // The CSV file: UTF-8 with a byte-order mark, CR LF, ";" between fields, quotes where needed.
-TEST(ProtocolCsv, HeaderLinesAndQuoting) {
+// Quoting, cells a spreadsheet would take for a formula, a run of empty lines (kept as one
+// entry, written as a row each) and the summary below the rows.
+TEST(ProtocolCsv, HeaderLinesQuotingFormulasAndSummary) {
   kd::Protocol protocol;
   protocol.Start(false);
-  protocol.BeginFile("C:\\Daten\\Lohn;2018.csv");
+  protocol.BeginFile("Lohn;2018.csv");
   protocol.NextLine();
   protocol.Skip(kd::SkipReason::ColumnLine);
   protocol.NextLine();
   protocol.Convert("7", "M\xFCller; \"Max\"");
   protocol.Warn(kd::Warning::BirthDate, "1.2.80");
+  for (int i = 0; i < 3; ++i) {
+    protocol.NextLine();
+    protocol.Skip(kd::SkipReason::EmptyLine);
+  }
   protocol.NextLine();
-  protocol.Convert("8", "Lang");
+  protocol.Convert("-8", "=HYPERLINK(\"x\")");
+  protocol.NextLine();
+  protocol.Convert("+9", "@Lang");
   protocol.Finish();
+  EXPECT_EQ(protocol.Lines().size(), 5u);
   EXPECT_EQ(protocol.Csv(),
             "\xEF\xBB\xBF"
             "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"
             "\"Lohn;2018.csv\";1;;;übersprungen;Spaltenzeile\r\n"
             "\"Lohn;2018.csv\";2;7;\"Müller; \"\"Max\"\"\";übernommen;"
             "Geburtsdatum 1.2.80 nicht in der Form TT.MM.JJJJ\r\n"
-            "\"Lohn;2018.csv\";3;8;Lang;übernommen;\r\n");
+            "\"Lohn;2018.csv\";3;;;übersprungen;leere Zeile\r\n"
+            "\"Lohn;2018.csv\";4;;;übersprungen;leere Zeile\r\n"
+            "\"Lohn;2018.csv\";5;;;übersprungen;leere Zeile\r\n"
+            "\"Lohn;2018.csv\";6;'-8;\"'=HYPERLINK(\"\"x\"\")\";übernommen;\r\n"
+            "\"Lohn;2018.csv\";7;'+9;'@Lang;übernommen;\r\n"
+            ";;;;Zusammenfassung;\"Zeilen gelesen: 7 (Lohn;2018.csv)\"\r\n"
+            ";;;;Zusammenfassung;Datensätze übernommen: 3\r\n"
+            ";;;;Zusammenfassung;Übersprungen, Spaltenzeile: 1\r\n"
+            ";;;;Zusammenfassung;Übersprungen, leere Zeile: 3\r\n"
+            ";;;;Zusammenfassung;Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 1\r\n");
 }
 
 TEST(ProtocolTwins, ManyTwinsAreCountedNotListed) {

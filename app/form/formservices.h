@@ -50,6 +50,10 @@ class FormServices {
   // A file error that ended an action: a modal box with the stop icon and the message.
   virtual void Error(const std::string& text) = 0;
 
+  // A modal question with the buttons "Ja" and "Nein", "Nein" the default button and the
+  // answer of Escape or the close box: true for "Ja".
+  virtual bool Question(const std::string& text, const std::string& caption) = 0;
+
   // The folder of the program's executable; the current directory is set back to it after
   // each file dialog (BackToProgramFolder).
   virtual std::filesystem::path ProgramFolder() = 0;

@@ -86,16 +86,19 @@ std::string ProtocolWindow::Cell(std::size_t row, ProtocolColumn column) const {
     case ProtocolColumn::Zeile: {
       // Lines of the export carry their number; lines of another file (VARIAL's bank
       // connection file) its name too.
-      const std::string number = std::to_string(line->number);
+      std::string number = std::to_string(line->number);
+      if (line->count > 1) number += "–" + std::to_string(line->number + line->count - 1);
       if (line->file == 0 || line->file >= protocol.Files().size()) return number;
-      return kd::Cp1252ToUtf8(protocol.Files()[line->file]) + " " + number;
+      // The summary names the file's folder; the column its name.
+      const std::string& file = protocol.Files()[line->file];
+      return file.substr(file.find_last_of("/\\") + 1) + " " + number;
     }
     case ProtocolColumn::PNr:
       return kd::Cp1252ToUtf8(protocol.PersonnelNumber(*line));
     case ProtocolColumn::Name:
       return kd::Cp1252ToUtf8(protocol.Name(*line));
     case ProtocolColumn::Ergebnis:
-      return line->result == kd::LineResult::Converted ? "übernommen" : "übersprungen";
+      return std::string(protocol.ResultText(*line));
     case ProtocolColumn::Hinweis:
       return protocol.Hint(*line);
   }

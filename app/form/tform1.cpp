@@ -307,6 +307,11 @@ void TForm1::ShowError(const std::string& text) {
   services_.Error(text);
 }
 
+bool TForm1::Ask(const std::string& text, const std::string& caption) {
+  FlushRecords();
+  return services_.Question(text, caption);
+}
+
 void TForm1::ShowSourceFile(const std::string& panelCaption, std::string_view contents) {
   view_.SetText(Control::Panel4, panelCaption);
   if (contents != shownSource_) protocolSourceShown_ = false;

@@ -56,6 +56,7 @@ class TForm1 : private kd::UserInterface {
   // kd::UserInterface
   void ShowMessage(const std::string& text, const std::string& caption, kd::Icon icon) override;
   void ShowError(const std::string& text) override;
+  bool Ask(const std::string& text, const std::string& caption) override;
   void ShowSourceFile(const std::string& panelCaption, std::string_view contents) override;
   void AppendRecord(std::string_view record) override;
 

@@ -21,6 +21,10 @@ class PictureServices : public QtFormServices {
     std::printf("[%s] %s\n", caption.c_str(), text.c_str());
   }
   void Error(const std::string& text) override { std::printf("[Fehler] %s\n", text.c_str()); }
+  bool Question(const std::string& text, const std::string& caption) override {
+    std::printf("[%s] %s\n", caption.c_str(), text.c_str());
+    return true;
+  }
 };
 
 int TakePicture(QApplication& app, const QString& file, bool protocol) {

@@ -1,5 +1,6 @@
 #include "qtformservices.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
@@ -66,6 +67,17 @@ void QtFormServices::Error(const std::string& text) {
                   QMessageBox::Ok, parent_);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
+}
+
+bool QtFormServices::Question(const std::string& text, const std::string& caption) {
+  QMessageBox box(QMessageBox::Question, FromUtf8(caption), FromUtf8(text),
+                  QMessageBox::Yes | QMessageBox::No, parent_);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  box.setWindowModality(Qt::ApplicationModal);
+  return box.exec() == QMessageBox::Yes;
 }
 
 std::filesystem::path QtFormServices::ProgramFolder() {

@@ -20,6 +20,7 @@ class QtFormServices : public kd::form::FormServices {
                                         const std::string& pattern) override;
   void Message(const std::string& text, const std::string& caption, kd::Icon icon) override;
   void Error(const std::string& text) override;
+  bool Question(const std::string& text, const std::string& caption) override;
   std::filesystem::path ProgramFolder() override;
   kd::form::Today Date() override;
   std::string DecimalSeparator() override;

@@ -102,6 +102,11 @@ void Win32FormServices::Error(const std::string& text) {
   MessageBoxW(owner_, Wide(text).c_str(), L"KDIMPORT", MB_OK | MB_ICONSTOP);
 }
 
+bool Win32FormServices::Question(const std::string& text, const std::string& caption) {
+  return MessageBoxW(owner_, Wide(text).c_str(), Wide(caption).c_str(),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 std::filesystem::path Win32FormServices::ProgramFolder() {
   std::vector<wchar_t> path(kPathRoom, L'\0');
   const DWORD length = GetModuleFileNameW(nullptr, path.data(), kPathRoom);

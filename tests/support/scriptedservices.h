@@ -14,7 +14,7 @@
 #include "formservices.h"
 
 struct ShownBox {
-  std::string kind;  // "message" or "error"
+  std::string kind;  // "message", "error" or "question"
   std::string text;
   std::string caption;
   kd::Icon icon = kd::Icon::Information;
@@ -53,6 +53,14 @@ class ScriptedServices : public kd::form::FormServices {
     boxes.push_back({"error", text, std::string(), kd::Icon::Stop});
     if (onBox) onBox();
   }
+  bool Question(const std::string& text, const std::string& caption) override {
+    questions.push_back({"question", text, caption, kd::Icon::Information});
+    if (onBox) onBox();
+    if (questionAnswers.empty()) return true;
+    const bool yes = questionAnswers.front();
+    questionAnswers.pop_front();
+    return yes;
+  }
   std::filesystem::path ProgramFolder() override { return programFolder; }
   kd::form::Today Date() override { return today; }
   std::string DecimalSeparator() override { return decimalSeparator; }
@@ -61,11 +69,14 @@ class ScriptedServices : public kd::form::FormServices {
   // "cancelled".
   std::deque<std::optional<std::string>> openAnswers;
   std::deque<std::optional<std::string>> saveAnswers;
+  // Answers to questions in turn: true "Ja"; nothing left means "Ja".
+  std::deque<bool> questionAnswers;
 
   std::vector<std::string> openTitles;
   std::vector<SaveDialogCall> saveCalls;
   std::vector<ShownBox> boxes;
-  std::function<void()> onBox;  // runs while a box "is open"
+  std::vector<ShownBox> questions;  // apart from the boxes of messages
+  std::function<void()> onBox;      // runs while a box "is open"
 
   std::filesystem::path programFolder;
   kd::form::Today today{"07.01.2019", 2019};

@@ -18,7 +18,7 @@ std::string Printable(std::string_view text);
 
 // Everything a run showed, in order.
 struct ShownMessage {
-  std::string kind;  // "message" or "error"
+  std::string kind;  // "message", "error" or "question"
   std::string text;
   std::string caption;
   kd::Icon icon = kd::Icon::Information;
@@ -32,6 +32,11 @@ class RecordingUi : public kd::UserInterface {
   void ShowError(const std::string& text) override {
     messages.push_back({"error", text, "", kd::Icon::Stop});
   }
+  // Kept apart from the messages; answered with `answer`.
+  bool Ask(const std::string& text, const std::string& caption) override {
+    questions.push_back({"question", text, caption, kd::Icon::Information});
+    return answer;
+  }
   void ShowSourceFile(const std::string& caption, std::string_view contents) override {
     panelCaption = caption;
     sourceView = std::string(contents);
@@ -40,6 +45,8 @@ class RecordingUi : public kd::UserInterface {
   void AppendRecord(std::string_view record) override { records.emplace_back(record); }
 
   std::vector<ShownMessage> messages;
+  std::vector<ShownMessage> questions;
+  bool answer = true;  // to every question
   std::vector<std::string> records;
   std::string panelCaption;
   std::string sourceView;
