@@ -69,10 +69,12 @@ void ReaderContext::SkipLine(std::string_view line, SkipReason otherwise) {
                                            : otherwise);
 }
 
-void ReaderContext::SkipNonEmployeeLine(std::string_view line) {
+void ReaderContext::SkipNonEmployeeLine(std::string_view line,
+                                        bool (*isColumnLine)(std::string_view line)) {
   SkipReason reason = SkipReason::NoDigitAtStart;
-  if (!protocol_->Lines().empty() && protocol_->Lines().back().number == 1 &&
-      !StartsWithDigit(line)) {
+  const bool firstLine = !protocol_->Lines().empty() && protocol_->Lines().back().number == 1 &&
+                         protocol_->Lines().back().file == 0;
+  if (firstLine && isColumnLine != nullptr && !StartsWithDigit(line) && isColumnLine(line)) {
     reason = SkipReason::ColumnLine;
   } else if (line.size() == 1) {
     reason = SkipReason::OneCharacter;

@@ -146,8 +146,9 @@ class ReaderContext {
   // The same for `line`: empty, blanks only, or else `otherwise`.
   void SkipLine(std::string_view line, SkipReason otherwise);
   // The current line is no employee line: empty, blanks only, the column line (the first line
-  // of the file), a single character, or not beginning with a digit.
-  void SkipNonEmployeeLine(std::string_view line);
+  // of the file, when `isColumnLine` says it is the layout's own), a single character, or not
+  // beginning with a digit. A layout without a column line passes null.
+  void SkipNonEmployeeLine(std::string_view line, bool (*isColumnLine)(std::string_view line));
   // Something on the current line that Kandrel may stumble over.
   void Warn(Warning warning, std::string_view detail = {}) { protocol_->Warn(warning, detail); }
   // Bank data that give no bank line: a warning when there are any (`value` not blank).

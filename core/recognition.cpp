@@ -317,6 +317,20 @@ double ColumnLineFit(std::string_view columnLine, std::span<const ColumnName> na
   return static_cast<double>(found) / static_cast<double>(names.size());
 }
 
+bool ColumnLineMatches(std::string_view line, std::span<const ColumnName> names) {
+  Columns columns;
+  columns.AssignClosed(line);
+  // A column line cut short is still the column line: only the names of its columns count.
+  std::size_t present = 0;
+  std::size_t found = 0;
+  for (const ColumnName& name : names) {
+    if (name.column < 0 || name.column >= columns.Count()) continue;
+    ++present;
+    if (UpperAscii(Unquoted(columns[name.column])) == UpperAscii(name.name)) ++found;
+  }
+  return found > 0 && 2 * found >= present;
+}
+
 double WithColumnLine(const ExportHead& head, double data, std::size_t employeeLines,
                       bool columnLineRequired, std::span<const ColumnName> names) {
   if (head.ColumnLine().empty()) return columnLineRequired ? data * kMissingColumnLineFactor : data;

@@ -154,6 +154,10 @@ double LineShape(int semicolons, int needed);
 // aside, letters a-z compared in upper case).
 double ColumnLineFit(std::string_view columnLine, std::span<const ColumnName> names);
 
+// True when `line` is the column line of an export with these names: at least half of the
+// names of the columns it has stand in their columns.
+bool ColumnLineMatches(std::string_view line, std::span<const ColumnName> names);
+
 // The fit of the employee lines (`data`, from ExportTally) together with what the column line
 // says: the names, when they are known, else only whether the export has one.
 double WithColumnLine(const ExportHead& head, double data, std::size_t employeeLines,

@@ -110,6 +110,41 @@ void AddBankConnection(ReaderContext& context, const Columns& columns, BankConne
   context.AddBankLine(bank);
 }
 
+// The names of the export's column line in their columns.
+constexpr ColumnName kColumnNames[] = {
+    {kPersonnelNumber, "Personalnummer"},
+    {kSurname, "Nachname"},
+    {kFirstName, "Vorname"},
+    {kStreet, "Stra\337e"},
+    {kHouseNumber, "Hausnummer"},
+    {kPostcode, "PLZ"},
+    {kTown, "Ort"},
+    {kEntryDate, "Eintritt"},
+    {kBirthDate, "Geburtsdatum"},
+    {kBankName, "Bankbezeichnung"},
+    {kIban, "IBAN-Nummer"},
+    {kBic, "BIC (SWIFT-Code)"},
+    {kTaxId, "Identifikationsnummer"},
+    {kTaxClass, "Steuerklasse"},
+    {kChildAllowance, "Kinderfreibetrag"},
+    {kReligion, "Religion Mitarbeiter"},
+    {kSpouseReligion, "Religion Ehegatte"},
+    {kInsuranceNumber, "SV-Nummer"},
+    {kActivityKey, "T\344tigkeitsschl\374ssel"},
+    {kJobTitle, "Beruf"},
+    {kSchooling, "Abschluss Schule"},
+    {kTraining, "Abschluss Beruf"},
+    {kLeasedLabour, "AN-\334berlassung"},
+    {kContractForm, "Form-Vertrag"},
+    {kPersonGroup, "Personengruppe"},
+    {kContributionGroup, "Beitragsgruppenschl\374ssel"},
+};
+
+// The first line is the column line only when it carries the export's names.
+bool IsColumnLine(std::string_view line) {
+  return ColumnLineMatches(line, kColumnNames);
+}
+
 }  // namespace
 
 void ReadAgenda(ReaderContext& context) {
@@ -121,7 +156,7 @@ void ReadAgenda(ReaderContext& context) {
   BankConnection bank;
   for (const std::string_view line : context.Lines()) {
     if (!IsEmployeeLine(line)) {
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
       continue;
     }
     columns.Assign(line);
@@ -135,34 +170,6 @@ void ReadAgenda(ReaderContext& context) {
 // What an Agenda export looks like: the column line first, then employee lines of 80 or more
 // semicolons with the dates at columns 13 and 15 and the social insurance number at column 56.
 double AgendaFit(const ExportHead& head) {
-  static constexpr ColumnName kNames[] = {
-      {kPersonnelNumber, "Personalnummer"},
-      {kSurname, "Nachname"},
-      {kFirstName, "Vorname"},
-      {kStreet, "Stra\337e"},
-      {kHouseNumber, "Hausnummer"},
-      {kPostcode, "PLZ"},
-      {kTown, "Ort"},
-      {kEntryDate, "Eintritt"},
-      {kBirthDate, "Geburtsdatum"},
-      {kBankName, "Bankbezeichnung"},
-      {kIban, "IBAN-Nummer"},
-      {kBic, "BIC (SWIFT-Code)"},
-      {kTaxId, "Identifikationsnummer"},
-      {kTaxClass, "Steuerklasse"},
-      {kChildAllowance, "Kinderfreibetrag"},
-      {kReligion, "Religion Mitarbeiter"},
-      {kSpouseReligion, "Religion Ehegatte"},
-      {kInsuranceNumber, "SV-Nummer"},
-      {kActivityKey, "T\344tigkeitsschl\374ssel"},
-      {kJobTitle, "Beruf"},
-      {kSchooling, "Abschluss Schule"},
-      {kTraining, "Abschluss Beruf"},
-      {kLeasedLabour, "AN-\334berlassung"},
-      {kContractForm, "Form-Vertrag"},
-      {kPersonGroup, "Personengruppe"},
-      {kContributionGroup, "Beitragsgruppenschl\374ssel"},
-  };
   static constexpr FieldLook kFields[] = {
       {kPersonnelNumber, FieldKind::Number},
       {kSurname, FieldKind::Name},
@@ -186,7 +193,7 @@ double AgendaFit(const ExportHead& head) {
   static constexpr ExportLook kLook{.semicolons = kContributionGroup + 1,
                                     .fields = kFields,
                                     .columnLineRequired = true,
-                                    .columnNames = kNames,
+                                    .columnNames = kColumnNames,
                                     .fileNames = kFileNames};
   return FitOf(head, kLook);
 }

@@ -102,6 +102,20 @@ void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work
   if (context.TakeBankData()) AddBankConnection(context, columns, personnelNumber, work.bank);
 }
 
+// The names of the export's column line, where the export has one, in their columns.
+constexpr ColumnName kColumnNames[] = {
+    {kPersonnelNumber, "PersNr"}, {kFirstName, "Vorname"},
+    {kSurname, "Nachname"},       {kStreet, "Strasse"},
+    {kPostcode, "PLZ"},           {kTown, "Ort"},
+    {kBirthDate, "Geburtsdatum"}, {kInsuranceNumber, "Versicherungsnummer"},
+    {kTaxClass, "Steuerklasse"},
+};
+
+// The first line is the column line only when it carries the export's names.
+bool IsColumnLine(std::string_view line) {
+  return ColumnLineMatches(line, kColumnNames);
+}
+
 }  // namespace
 
 void ReadBbs(ReaderContext& context) {
@@ -111,7 +125,7 @@ void ReadBbs(ReaderContext& context) {
     if (IsEmployeeLine(line)) {
       ReadEmployee(context, line, work);
     } else {
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
     }
   }
   if (context.TakeBankData()) context.SaveBankFile();

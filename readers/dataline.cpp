@@ -39,6 +39,24 @@ void ReadEmployee(ReaderContext& context, const Columns& columns, RecordBuilder&
   context.AddRecord(record);
 }
 
+// The names of the export's column line, where the export has one, in their columns.
+constexpr ColumnName kColumnNames[] = {
+    {kPersonnelNumber, "Personalnummer"},
+    {kSurname, "Name"},
+    {kFirstName, "Vorname"},
+    {kStreet, "Strasse"},
+    {kPostcode, "PLZ"},
+    {kTown, "Ort"},
+    {kBirthDate, "Geburtsdatum"},
+    {kEntryDate, "Eintrittsdatum"},
+    {kInsuranceNumber, "Versicherungsnummer"},
+};
+
+// The first line is the column line only when it carries the export's names.
+bool IsColumnLine(std::string_view line) {
+  return ColumnLineMatches(line, kColumnNames);
+}
+
 }  // namespace
 
 void ReadDataline(ReaderContext& context) {
@@ -51,7 +69,7 @@ void ReadDataline(ReaderContext& context) {
     if (IsEmployeeLine(line)) {
       ReadEmployee(context, columns.Assign(line), record);
     } else {
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
     }
   }
   if (context.TakeBankData()) context.SaveBankFile();

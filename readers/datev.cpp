@@ -217,6 +217,32 @@ void ReadEmployee(ReaderContext& context, BankNames& bankNames, std::string_view
   context.AddBankLine(bank);
 }
 
+// The names of the export's column line in their columns.
+constexpr ColumnName kColumnNames[] = {
+    {kPersonnelNumber, "Personalnummer"},
+    {kSurname, "Familienname"},
+    {kFirstName, "Vorname"},
+    {kStreet, "Stra\337e/Postfach"},
+    {kPostcode, "PLZ"},
+    {kTown, "Ort"},
+    {kBirthDate, "Geburtsdatum"},
+    {kInsuranceNumber, "Versicherungsnummer"},
+    {kNationality, "Staatsangeh\366rigkeit"},
+    {kIban, "IBAN"},
+    {kBic, "BIC"},
+    {kEntryDate, "Eintrittsdatum"},
+    {kJobTitle, "Berufsbezeichnung"},
+    {kPersonGroup, "Personengruppenschl\374ssel"},
+    {kActivity, "T\344tigkeitsmerkmal"},
+    {kContributionGroup, "Beitragsgruppenschl\374ssel"},
+    {kLevies, "Umlagepflicht"},
+};
+
+// The first line is the column line only when it carries the export's names.
+bool IsColumnLine(std::string_view line) {
+  return ColumnLineMatches(line, kColumnNames);
+}
+
 }  // namespace
 
 void ReadDatev(ReaderContext& context) {
@@ -229,7 +255,7 @@ void ReadDatev(ReaderContext& context) {
   Workspace work;
   for (const std::string_view line : context.Lines()) {
     if (!StartsWithDigit(line)) {  // the column line, empty lines
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
       continue;
     }
     ReadEmployee(context, bankNames, line, work);
@@ -244,25 +270,6 @@ void ReadDatev(ReaderContext& context) {
 double DatevFit(const ExportHead& head) {
   constexpr int kAdviserNumber = 0;
   constexpr int kClientNumber = 1;
-  static constexpr ColumnName kNames[] = {
-      {kPersonnelNumber, "Personalnummer"},
-      {kSurname, "Familienname"},
-      {kFirstName, "Vorname"},
-      {kStreet, "Stra\337e/Postfach"},
-      {kPostcode, "PLZ"},
-      {kTown, "Ort"},
-      {kBirthDate, "Geburtsdatum"},
-      {kInsuranceNumber, "Versicherungsnummer"},
-      {kNationality, "Staatsangeh\366rigkeit"},
-      {kIban, "IBAN"},
-      {kBic, "BIC"},
-      {kEntryDate, "Eintrittsdatum"},
-      {kJobTitle, "Berufsbezeichnung"},
-      {kPersonGroup, "Personengruppenschl\374ssel"},
-      {kActivity, "T\344tigkeitsmerkmal"},
-      {kContributionGroup, "Beitragsgruppenschl\374ssel"},
-      {kLevies, "Umlagepflicht"},
-  };
   static constexpr FieldLook kFields[] = {
       {kAdviserNumber, FieldKind::Number, FieldForm::QuotedOrBare},
       {kClientNumber, FieldKind::Number, FieldForm::QuotedOrBare},
@@ -288,7 +295,7 @@ double DatevFit(const ExportHead& head) {
   static constexpr ExportLook kLook{.semicolons = kWorkingTime + 1,
                                     .fields = kFields,
                                     .columnLineRequired = true,
-                                    .columnNames = kNames,
+                                    .columnNames = kColumnNames,
                                     .fileNames = kFileNames};
   return FitOf(head, kLook);
 }

@@ -120,6 +120,23 @@ void ReadEmployee(ReaderContext& context, std::string_view line, Workspace& work
   if (context.TakeBankData()) AddBankConnection(context, columns, personnel.number, work.bank);
 }
 
+// The names of the export's column line in their columns.
+constexpr ColumnName kColumnNames[] = {
+    {kPersonnelNumber, "PNR."},  {kSurname, "NAME"},           {kFirstName, "VORNAME"},
+    {kStreet, "STRASSE"},        {kPostcode, "PLZ"},           {kTown, "ORT"},
+    {kBirthDate, "GEB."},        {kInsuranceNumber, "SV-NR."}, {kJobTitle, "BERUF"},
+    {kEntryDate, "EINTRITT"},    {kBankName, "BANK"},          {kBankCode, "BLZ"},
+    {kAccountNumber, "KTONR."},  {kMunicipalityKey, "AGS"},    {kTaxClass, "LSTKL"},
+    {kChildAllowance, "KI.FR."}, {kReligion, "RELI"},          {kNationality, "STAAT"},
+    {kPersonGroup, "PGR"},       {kActivity, "TAET"},          {kContributionGroup, "BGS"},
+    {kTransitionZone, "GZ"},
+};
+
+// The first line is the column line only when it carries the export's names.
+bool IsColumnLine(std::string_view line) {
+  return ColumnLineMatches(line, kColumnNames);
+}
+
 }  // namespace
 
 void ReadExact(ReaderContext& context) {
@@ -128,7 +145,7 @@ void ReadExact(ReaderContext& context) {
   for (const std::string_view line : context.Lines()) {
     // The column line and empty lines do not begin with a digit.
     if (!StartsWithDigit(line)) {
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
       continue;
     }
     ReadEmployee(context, line, work);
@@ -140,16 +157,6 @@ void ReadExact(ReaderContext& context) {
 // the social insurance number and the entry date at columns 6, 7 and 9, and the bank code at
 // column 12; the column line, where there is one, in capitals.
 double ExactFit(const ExportHead& head) {
-  static constexpr ColumnName kNames[] = {
-      {kPersonnelNumber, "PNR."},  {kSurname, "NAME"},           {kFirstName, "VORNAME"},
-      {kStreet, "STRASSE"},        {kPostcode, "PLZ"},           {kTown, "ORT"},
-      {kBirthDate, "GEB."},        {kInsuranceNumber, "SV-NR."}, {kJobTitle, "BERUF"},
-      {kEntryDate, "EINTRITT"},    {kBankName, "BANK"},          {kBankCode, "BLZ"},
-      {kAccountNumber, "KTONR."},  {kMunicipalityKey, "AGS"},    {kTaxClass, "LSTKL"},
-      {kChildAllowance, "KI.FR."}, {kReligion, "RELI"},          {kNationality, "STAAT"},
-      {kPersonGroup, "PGR"},       {kActivity, "TAET"},          {kContributionGroup, "BGS"},
-      {kTransitionZone, "GZ"},
-  };
   static constexpr FieldLook kFields[] = {
       {kPersonnelNumber, FieldKind::Number}, {kSurname, FieldKind::Name},
       {kFirstName, FieldKind::Name},         {kStreet, FieldKind::Text},
@@ -163,7 +170,7 @@ double ExactFit(const ExportHead& head) {
   static constexpr std::string_view kFileNames[] = {"persli*.txt"};
   static constexpr ExportLook kLook{.semicolons = kTransitionZone + 1,
                                     .fields = kFields,
-                                    .columnNames = kNames,
+                                    .columnNames = kColumnNames,
                                     .fileNames = kFileNames};
   return FitOf(head, kLook);
 }

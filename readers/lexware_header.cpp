@@ -197,6 +197,11 @@ void ReadEmployee(const Columns& line, NamedColumns& named, Workspace& work,
   }
 }
 
+// The run chose this layout because the first line names "Wohnland;LKZ;": it is the column line.
+bool IsColumnLine(std::string_view line) {
+  return LexwareHeaderApplies(std::string(line) + ";");
+}
+
 }  // namespace
 
 void ReadLexwareHeader(ReaderContext& context) {
@@ -209,7 +214,7 @@ void ReadLexwareHeader(ReaderContext& context) {
     // by a spreadsheet lacks the closing semicolon; it is split as if closed like the column
     // line, so that its last column is read too.
     if (line.size() < 2 || !StartsWithDigit(line)) {
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
       continue;
     }
     ReadEmployee(work.line.AssignClosed(line), named, work, context);

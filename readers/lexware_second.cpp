@@ -130,6 +130,25 @@ void ReadEmployee(std::string_view line, Workspace& work, ReaderContext& context
   if (context.TakeBankData()) AddBankConnection(columns, work.bank, context);
 }
 
+// The names of the export's column line, where the export has one, in their columns.
+constexpr ColumnName kColumnNames[] = {
+    {0, "Personalnummer"},
+    {kSurname, "Nachname"},
+    {kFirstName, "Vorname"},
+    {kStreet, "Stra\337e"},
+    {kPostcode, "PLZ"},
+    {kTown, "Ort"},
+    {kBirthDate, "Geburtsdatum"},
+    {kEntryDate, "Eintrittsdatum"},
+    {kInsuranceNumber, "Sozialversicherungsnummer"},
+    {kTaxClass, "Steuerklasse"},
+};
+
+// The first line is the column line only when it carries the export's names.
+bool IsColumnLine(std::string_view line) {
+  return ColumnLineMatches(line, kColumnNames);
+}
+
 }  // namespace
 
 void ReadLexwareSecond(ReaderContext& context) {
@@ -140,7 +159,7 @@ void ReadLexwareSecond(ReaderContext& context) {
     if (StartsWithDigit(line)) {
       ReadEmployee(line, work, context);
     } else {
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
     }
   }
   if (context.TakeBankData()) context.SaveBankFile();

@@ -116,6 +116,40 @@ void AddBankConnection(ReaderContext& context, const Columns& columns, BankConne
   context.AddBankLine(bank);
 }
 
+// The names of the export's column line in their columns.
+constexpr ColumnName kColumnNames[] = {
+    {kPersonnelNumber, "Pers-Nr"},
+    {kFirstName, "Vorname"},
+    {kSurname, "Name"},
+    {kStreet, "Stra\337e"},
+    {kPostcode, "Postleitzahl"},
+    {kTown, "Ort"},
+    {kNationality, "Nationalit\344t"},
+    {kEntryDate, "Eintritt"},
+    {kBirthDate, "Geburtsdatum"},
+    {kBankName, "Bank"},
+    {kIban, "IBAN"},
+    {kTaxClass, "Steuerklasse"},
+    {kChildAllowance, "Kinderfreibetrag"},
+    {kFactor, "Faktor"},
+    {kChurchTax, "Kirchensteuer"},
+    {kTaxId, "Steuer-ID"},
+    {kInsuranceNumber, "Rentenversicherungsnummer"},
+    {kPersonGroup, "Personengruppenschl\374ssel"},
+    {kActivityKey, "T\344tigkeitsschl\374ssel"},
+    {kJobTitle, "T\344tigkeit"},
+    {kActivityB1, "B1"},
+    {kActivityB2, "B2"},
+    {kContributionGroup, "SV-Schl\374ssel"},
+    {kParentStatus, "Elterneigenschaft"},
+    {kHazardTariff, "Gefahrentarifstelle"},
+};
+
+// The first line is the column line only when it carries the export's names.
+bool IsColumnLine(std::string_view line) {
+  return ColumnLineMatches(line, kColumnNames);
+}
+
 }  // namespace
 
 void ReadSage(ReaderContext& context) {
@@ -127,7 +161,7 @@ void ReadSage(ReaderContext& context) {
   BankConnection bank;
   for (const std::string_view line : context.Lines()) {
     if (!IsEmployeeLine(line)) {
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
       continue;
     }
     columns.Assign(line);
@@ -142,33 +176,6 @@ void ReadSage(ReaderContext& context) {
 // semicolons with the dates at columns 13 and 17, the IBAN at column 22 and the tax class
 // written as a word at column 24.
 double SageFit(const ExportHead& head) {
-  static constexpr ColumnName kNames[] = {
-      {kPersonnelNumber, "Pers-Nr"},
-      {kFirstName, "Vorname"},
-      {kSurname, "Name"},
-      {kStreet, "Stra\337e"},
-      {kPostcode, "Postleitzahl"},
-      {kTown, "Ort"},
-      {kNationality, "Nationalit\344t"},
-      {kEntryDate, "Eintritt"},
-      {kBirthDate, "Geburtsdatum"},
-      {kBankName, "Bank"},
-      {kIban, "IBAN"},
-      {kTaxClass, "Steuerklasse"},
-      {kChildAllowance, "Kinderfreibetrag"},
-      {kFactor, "Faktor"},
-      {kChurchTax, "Kirchensteuer"},
-      {kTaxId, "Steuer-ID"},
-      {kInsuranceNumber, "Rentenversicherungsnummer"},
-      {kPersonGroup, "Personengruppenschl\374ssel"},
-      {kActivityKey, "T\344tigkeitsschl\374ssel"},
-      {kJobTitle, "T\344tigkeit"},
-      {kActivityB1, "B1"},
-      {kActivityB2, "B2"},
-      {kContributionGroup, "SV-Schl\374ssel"},
-      {kParentStatus, "Elterneigenschaft"},
-      {kHazardTariff, "Gefahrentarifstelle"},
-  };
   static constexpr FieldLook kFields[] = {
       {kPersonnelNumber, FieldKind::Number},
       {kFirstName, FieldKind::Name},
@@ -191,7 +198,7 @@ double SageFit(const ExportHead& head) {
   static constexpr ExportLook kLook{.semicolons = kHazardTariff + 1,
                                     .fields = kFields,
                                     .columnLineRequired = true,
-                                    .columnNames = kNames};
+                                    .columnNames = kColumnNames};
   return FitOf(head, kLook);
 }
 

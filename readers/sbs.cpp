@@ -12,6 +12,7 @@ namespace kd::readers {
 namespace {
 
 // Columns of the export (zero-based); column 0, the company number, is not taken over.
+constexpr int kCompanyNumber = 0;
 constexpr int kPersonnelNumber = 1;
 constexpr int kSurname = 2;
 constexpr int kFirstName = 3;
@@ -75,6 +76,32 @@ void ReadEmployee(ReaderContext& context, const Columns& columns, RecordBuilder&
   context.AddRecord(record);
 }
 
+// The names of the export's column line in their columns.
+constexpr ColumnName kColumnNames[] = {
+    {kCompanyNumber, "Firmen-Nr."},
+    {kPersonnelNumber, "Personal-Nr."},
+    {kSurname, "Nachname"},
+    {kFirstName, "Vorname"},
+    {kStreet, "Stra\337e"},
+    {kPostcode, "Deutsche PLZ"},
+    {kTown, "Wohnort"},
+    {kBirthDate, "Geburtsdatum"},
+    {kEntryDate, "Eintritts-Datum"},
+    {kTaxClass, "Steuerklasse"},
+    {kActivityKey, "T\344tigkeits-Schl."},
+    {kNationality, "Staatsangeh\366rigk."},
+    {kInsuranceNumber, "Sozialversich.Nr."},
+    {kChildAllowances, "Kinderfreibetr\344ge"},
+    {kPersonGroup, "Personengruppe"},
+    {kContributionGroup, "Beitragsgruppe"},
+    {kTaxId, "TIN Steuer-Ident."},
+};
+
+// The first line is the column line only when it carries the export's names.
+bool IsColumnLine(std::string_view line) {
+  return ColumnLineMatches(line, kColumnNames);
+}
+
 }  // namespace
 
 void ReadSbs(ReaderContext& context) {
@@ -87,7 +114,7 @@ void ReadSbs(ReaderContext& context) {
     if (IsEmployeeLine(line)) {
       ReadEmployee(context, columns.Assign(line), record);
     } else {
-      context.SkipNonEmployeeLine(line);
+      context.SkipNonEmployeeLine(line, IsColumnLine);
     }
   }
 }
@@ -95,26 +122,6 @@ void ReadSbs(ReaderContext& context) {
 // What an SBS export looks like: the column line beginning with "Firmen-Nr.", then employee
 // lines of 32 semicolons that begin with the company number, the personnel number second.
 double SbsFit(const ExportHead& head) {
-  constexpr int kCompanyNumber = 0;
-  static constexpr ColumnName kNames[] = {
-      {kCompanyNumber, "Firmen-Nr."},
-      {kPersonnelNumber, "Personal-Nr."},
-      {kSurname, "Nachname"},
-      {kFirstName, "Vorname"},
-      {kStreet, "Stra\337e"},
-      {kPostcode, "Deutsche PLZ"},
-      {kTown, "Wohnort"},
-      {kBirthDate, "Geburtsdatum"},
-      {kEntryDate, "Eintritts-Datum"},
-      {kTaxClass, "Steuerklasse"},
-      {kActivityKey, "T\344tigkeits-Schl."},
-      {kNationality, "Staatsangeh\366rigk."},
-      {kInsuranceNumber, "Sozialversich.Nr."},
-      {kChildAllowances, "Kinderfreibetr\344ge"},
-      {kPersonGroup, "Personengruppe"},
-      {kContributionGroup, "Beitragsgruppe"},
-      {kTaxId, "TIN Steuer-Ident."},
-  };
   static constexpr FieldLook kFields[] = {
       {kCompanyNumber, FieldKind::Number},
       {kPersonnelNumber, FieldKind::Number},
@@ -138,7 +145,7 @@ double SbsFit(const ExportHead& head) {
   static constexpr ExportLook kLook{.semicolons = kTaxId + 1,
                                     .fields = kFields,
                                     .columnLineRequired = true,
-                                    .columnNames = kNames,
+                                    .columnNames = kColumnNames,
                                     .fileNames = kFileNames};
   return FitOf(head, kLook);
 }

@@ -70,7 +70,8 @@ void EchoReader(kd::ReaderContext& context) {
   context.AddFlagLine();
   for (const std::string_view line : context.Lines()) {
     if (!kd::StartsWithDigit(line)) {
-      context.SkipNonEmployeeLine(line);
+      // The echo layout takes any first line that is not an employee line for its column line.
+      context.SkipNonEmployeeLine(line, [](std::string_view) { return true; });
       continue;
     }
     kd::RecordBuilder record;
