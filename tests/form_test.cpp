@@ -210,6 +210,7 @@ TEST(CutBackToFolderTest, KeepsTheFolderOfTheChosenName) {
     EXPECT_EQ(kd::form::CutBackToFolder(path), folder) << path;
 }
 
+// Control characters but the tab show as blanks: a NUL would cut the memo's text.
 TEST(MemoTextTest, EveryLineEndEndsOneLine) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"a;\r\nb;\r\n", "a;\nb;"},
@@ -218,6 +219,7 @@ TEST(MemoTextTest, EveryLineEndEndsOneLine) {
       {"\r\n", ""},
       {"a\r\r\n", "a\n"},
       {"x", "x"},
+      {std::string("M\0ller;\x01\t\x7F\xFC", 11), "M ller; \t \xFC"},
   };
   for (const auto& [file, memo] : cases) EXPECT_EQ(kd::form::MemoText(file), memo) << file;
 }

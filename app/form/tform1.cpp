@@ -47,6 +47,11 @@ std::string YearLine(const Today& today) {
   return twoDigits;
 }
 
+char Printable(char c) {
+  const auto code = static_cast<unsigned char>(c);
+  return code < 0x20 || code == 0x7F ? ' ' : c;
+}
+
 std::string CutBackToFolder(const std::string& path) {
   for (std::size_t i = path.size(); i-- > 1;) {
     if (path[i] == kd::kPathSeparator) return path.substr(0, i) + kd::kPathSeparator;
@@ -63,7 +68,7 @@ std::string MemoText(std::string_view contents) {
       if (i + 1 < contents.size() && contents[i + 1] == '\n') ++i;
       text += '\n';
     } else {
-      text += c;
+      text += c == '\n' || c == '\t' ? c : Printable(c);
     }
   }
   if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -89,7 +94,13 @@ void TForm1::Guarded(Handler handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    FlushRecords();
+    try {
+      FlushRecords();
+    } catch (const std::exception&) {
+      // The records that do not fit stay unshown; the files are what counts.
+      pendingRecords_ = std::string();
+      hasPendingRecords_ = false;
+    }
     services_.Error(error.what());
   }
 }
@@ -193,8 +204,11 @@ void TForm1::ProgrammComboChange() {
 
 void TForm1::Button1Click() {
   protocolWindow_.RunStarting();
-  Guarded([this] { conversion_.Run(ProgramName()); });
-  FlushRecords();
+  // The records reach the list inside the guard: a list too big for the memory is a message.
+  Guarded([this] {
+    conversion_.Run(ProgramName());
+    FlushRecords();
+  });
   if (conversion_.protocol.Started()) {
     // The run showed the export it read in the source-file view.
     protocolSourcePath_ = conversion_.settings.SourcePath;
@@ -326,7 +340,12 @@ void TForm1::ShowSourceFile(const std::string& panelCaption, std::string_view co
 // so a long run costs one append per block, not one per record.
 void TForm1::AppendRecord(std::string_view record) {
   if (hasPendingRecords_) pendingRecords_ += '\n';
+  const std::size_t start = pendingRecords_.size();
   pendingRecords_.append(record);
+  // A control character would cut the memo's text or break its line.
+  for (std::size_t i = start; i < pendingRecords_.size(); ++i) {
+    pendingRecords_[i] = Printable(pendingRecords_[i]);
+  }
   hasPendingRecords_ = true;
 }
 

@@ -110,7 +110,10 @@ std::string YearLine(const Today& today);
 std::string CutBackToFolder(const std::string& path);
 
 // File text as one memo text: CR LF, LF and a lone CR end a line; a line break after the last
-// line starts no extra line.
+// line starts no extra line; other control characters but the tab show as blanks.
 std::string MemoText(std::string_view contents);
+
+// A character as the window's memos show it: a control character as a blank.
+char Printable(char c);
 
 }  // namespace kd::form
