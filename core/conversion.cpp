@@ -89,9 +89,10 @@ void ReaderContext::BankDataUnused(Warning warning, std::string_view value) {
 ReaderContext::~ReaderContext() = default;
 
 void ReaderContext::AddFlagLine() {
+  ++outputLineCount_;
+  if (trial_) return;
   outputText_ += ConversionFlagLine(convertUmlauts_);
   outputText_ += "\r\n";
-  ++outputLineCount_;
 }
 
 void ReaderContext::AddRecord(const RecordBuilder& record) {
@@ -111,14 +112,22 @@ void ReaderContext::CheckRecord(const RecordBuilder& record) {
   } else if (personnelNumber.size() > 4) {
     protocol_->Warn(Warning::PersonnelNumberTooLong);
   }
-  if (!AllDigits(personnelNumber)) ++withoutDigitNumber_;
+  bool plausible = true;
+  if (!AllDigits(personnelNumber)) {
+    ++withoutDigitNumber_;
+    plausible = false;
+  }
   const std::string_view birthDate = record.Value(CheckedItem::BirthDate);
   if (!IsCalendarDate(birthDate)) {
     protocol_->Warn(Warning::BirthDate, birthDate);
-    if (!LooksLikeDate(birthDate)) ++withoutBirthDate_;
+    if (!LooksLikeDate(birthDate)) {
+      ++withoutBirthDate_;
+      plausible = false;
+    }
   }
   const std::string_view entryDate = record.Value(CheckedItem::EntryDate);
   if (!IsCalendarDate(entryDate)) protocol_->Warn(Warning::EntryDate, entryDate);
+  if (plausible) ++plausibleRecords_;
 }
 
 void ReaderContext::WriteRecord(std::string_view record) {

@@ -188,6 +188,9 @@ class ReaderContext {
   // any form of a date.
   std::size_t RecordsWithoutDigitNumber() const { return withoutDigitNumber_; }
   std::size_t RecordsWithoutBirthDate() const { return withoutBirthDate_; }
+  // Records with a personnel number of digits, a birth date, and values that pass the rules of
+  // their kind: what every export of the layout that wrote them gives.
+  std::size_t PlausibleRecords() const { return plausibleRecords_; }
 
  private:
   void WriteRecord(std::string_view record);
@@ -216,6 +219,7 @@ class ReaderContext {
   std::size_t bankLineCount_ = 0;
   std::size_t withoutDigitNumber_ = 0;
   std::size_t withoutBirthDate_ = 0;
+  std::size_t plausibleRecords_ = 0;
   Protocol ownProtocol_;
   Protocol* protocol_;
 };

@@ -5,6 +5,7 @@
 
 #include "conversion.h"
 #include "fields.h"
+#include "protocol.h"
 #include "sourcetext.h"
 #include "text.h"
 #include "textfile.h"
@@ -391,6 +392,48 @@ std::vector<LayoutFit> RankLayouts(const ExportHead& head, std::span<const Reade
   return fits;
 }
 
+namespace {
+
+// A reader run for a trial shows nothing and asks nothing.
+class SilentUi : public UserInterface {
+ public:
+  void ShowMessage(const std::string&, const std::string&, Icon) override {}
+  void ShowError(const std::string&) override {}
+  bool Ask(const std::string&, const std::string&) override { return false; }
+  bool ShowsSourceFile() const override { return false; }
+  void ShowSourceFile(const std::string&, std::string_view) override {}
+  void AppendRecord(std::string_view) override {}
+};
+
+}  // namespace
+
+double PlausibleShare(const ExportHead& head, const ReaderEntry& reader) {
+  if (reader.read == nullptr) return 0;
+  ConversionSettings settings;
+  settings.ConvertUmlauts = "NEIN";
+  settings.TakeBankData = "NEIN";
+  settings.PayrollYear = "18";
+  settings.SourcePath = std::string(head.FileName());
+  std::string headerLine;
+  if (reader.keepsHeaderLine) headerLine = std::string(head.FirstLine()) + ";";
+  if (reader.applies != nullptr && !reader.applies(headerLine)) return 0;
+  SilentUi ui;
+  ColumnTable table;
+  Protocol protocol;
+  try {
+    ReaderContext context(head.Text(), settings, ui, headerLine, table, ',', {}, &protocol,
+                          ReaderContext::Output::Trial);
+    reader.read(context);
+    const std::size_t lines = context.OutputLineCount();
+    const std::size_t records = lines == 0 ? 0 : lines - 1;
+    return records == 0
+               ? 0
+               : static_cast<double>(context.PlausibleRecords()) / static_cast<double>(records);
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
 Recognition Recognize(const ExportHead& head, std::span<const ReaderEntry> readers) {
   const std::vector<LayoutFit> fits = RankLayouts(head, readers);
   Recognition result;
@@ -398,6 +441,8 @@ Recognition Recognize(const ExportHead& head, std::span<const ReaderEntry> reade
   result.fit = fits[0].fit;
   result.nextFit = fits.size() > 1 ? fits[1].fit : 0;
   if (result.fit < kRecognisedFit || result.fit - result.nextFit < kClearLead) return result;
+  result.plausible = PlausibleShare(head, *fits[0].reader);
+  if (result.plausible < kPlausibleShare) return result;
   result.reader = fits[0].reader;
   result.program = ProgramListName(result.reader->program);
   result.layout = result.reader->recognizer.layout;

@@ -48,6 +48,8 @@ class ExportHead {
   const std::vector<std::string_view>& Lines() const { return lines_; }
   // The file's name without its folder.
   std::string_view FileName() const { return fileName_; }
+  // The whole text looked at, as a reader would take it.
+  std::string_view Text() const { return text_; }
   // True when the file's name matches `pattern`, both in upper case, "*" standing for any text.
   bool FileNameMatches(std::string_view pattern) const;
 
@@ -176,6 +178,18 @@ inline constexpr double kRecognisedFit = 0.6;
 // ... and this much better than every other layout.
 inline constexpr double kClearLead = 0.15;
 
+// A layout's look alone can deceive: an export with a column removed or without its column
+// line may look like another layout. A layout is named only when its own reader, run over the
+// lines looked at, gives records that are plausible: a personnel number of digits, a birth
+// date, and values that pass the rules of their kind (insurance number, tax identification
+// number, postcode, tax class, BIC).
+// The share of plausible records a layout's reader must reach on the lines looked at.
+inline constexpr double kPlausibleShare = 0.5;
+
+// The share (0 to 1) of plausible records that `reader` makes of the lines of `head`, read as
+// a trial: no file is touched, nothing is shown. 0 without a record.
+double PlausibleShare(const ExportHead& head, const ReaderEntry& reader);
+
 // How well one layout (a row of the reader table) fits.
 struct LayoutFit {
   const ReaderEntry* reader = nullptr;
@@ -196,6 +210,9 @@ struct Recognition {
   // How well the best layout fits (0 to 1), and the best of all other layouts.
   double fit = 0;
   double nextFit = 0;
+  // The share of plausible records the best layout's reader made of the lines looked at; it is
+  // read only when the best layout fits clearly.
+  double plausible = 0;
 
   bool Recognised() const { return reader != nullptr; }
 };

@@ -274,7 +274,9 @@ struct Variant {
   const char* name;
   bool columnLine = true;  // only layouts that may lack it leave it out
   int extraColumns = 0;    // optional columns after the usual ones
-  double emptyShare = 0;   // share of fields other than the names left empty
+  // Share of fields left empty, other than the personnel number, the names and the birth date,
+  // which every export gives every employee.
+  double emptyShare = 0;
   bool blankLines = false;
   int employees = 6;
   unsigned seed = 1;
@@ -341,7 +343,9 @@ std::vector<std::string> Generate(const SemicolonLayout& layout, const Variant& 
     std::vector<bool> text(columns, layout.quotes == Quotes::Gdi);
     for (int c = 0; c < columns; ++c) cells[c] = Filler(random);
     for (const Placed& placed : layout.fields) {
-      const bool name = placed.field == F::Surname || placed.field == F::FirstName;
+      const bool name = placed.field == F::Number || placed.field == F::Surname ||
+                        placed.field == F::FirstName || placed.field == F::Birth ||
+                        placed.field == F::BirthShort;
       const bool empty = placed.column != 0 && !name &&
                          std::uniform_real_distribution<>(0, 1)(random) < variant.emptyShare;
       cells[placed.column] = empty ? std::string() : Value(e, placed.field, random);
@@ -707,7 +711,7 @@ std::vector<std::string> GenerateLexwareHeader(const Variant& variant,
     names.push_back("Name=" + e.surname + ", " + e.firstName + ";");
     std::string line = std::to_string(e.number);
     for (const auto& [name, field] : columns) {
-      const bool keep = field == F::Surname || field == F::FirstName ||
+      const bool keep = field == F::Surname || field == F::FirstName || field == F::Birth ||
                         std::uniform_real_distribution<>(0, 1)(random) >= variant.emptyShare;
       line += ';';
       if (keep) line += Value(e, field, random);
@@ -749,7 +753,7 @@ std::vector<std::string> GenerateVarial(const Variant& variant, std::vector<std:
     put(line, 87, maybe(e.street + " " + e.houseNumber));
     put(line, 115, maybe(e.postcode));
     put(line, 128, maybe(e.town));
-    put(line, 283, maybe(compact(e.birth)));
+    put(line, 283, compact(e.birth));
     put(line, 299, maybe(compact(e.entry)));
     put(line, 408, maybe(e.taxClass));
     put(line, 411, maybe(e.childAllowance == "0,5" ? " 0.5" : "0000"));
@@ -1337,12 +1341,22 @@ TEST(FileNameHint, RaisesOnlyAFitThatIsAlreadyClear) {
   EXPECT_DOUBLE_EQ(kd::WithFileNameHint(head, 0.7, others), 0.7);
 }
 
+// A reader whose every line gives a plausible record.
+void PlausibleReader(kd::ReaderContext& context) {
+  context.AddFlagLine();
+  for (const std::string_view line : context.Lines()) {
+    kd::RecordBuilder record;
+    record.Add("PNr", line.substr(0, 1)).Add("Geb", "01.02.1970");
+    context.AddRecord(record);
+  }
+}
+
 // The file name tips a layout that leads by content, but not clearly enough, over the edge; it
 // never decides between layouts that fit alike.
 TEST(FileNameHint, TipsALeadButNeverDecidesATie) {
   const kd::ReaderEntry table[] = {
-      {"EXACT", false, nullptr, nullptr, {[](const kd::ExportHead&) { return 0.7; }}},
-      {"SBS", false, nullptr, nullptr, {[](const kd::ExportHead& head) {
+      {"EXACT", false, nullptr, PlausibleReader, {[](const kd::ExportHead&) { return 0.7; }}},
+      {"SBS", false, nullptr, PlausibleReader, {[](const kd::ExportHead& head) {
          static constexpr std::string_view kNames[] = {"Tabelle2929*.csv"};
          return kd::WithFileNameHint(head, head.Lines().empty() ? 0.7 : 0.78, kNames);
        }}},
