@@ -402,12 +402,12 @@ TEST(AgendaSample, ConvertsThroughTheWholeRun) {
   EXPECT_NE(import.find("\r\nPNr=1001;Name=Wei\xDF"
                         ", Katharina;Str=Schillerstra\xDF"
                         "e 14;Ort=70173 Stuttgart;Geb=12.03.1984;BegB=01.09.2016;"
-                        "VNr=12120384W017;Art=Industriekauffrau;Kirche=EV/RK;"
-                        "IdNr=48305827164;Taet=782141111;BG=1111;StKl=4;KiFr=1,0;PG=101;\r\n"),
+                        "VNr=12120384W019;Art=Industriekauffrau;Kirche=EV/RK;"
+                        "IdNr=48305827163;Taet=782141111;BG=1111;StKl=4;KiFr=1,0;PG=101;\r\n"),
             std::string::npos);
   EXPECT_NE(import.find("\r\nPNr=1004;Name=Yilmaz, Mehmet;Str=Bergstra\xDF"
                         "e 3;Ort=04109 Leipzig;Geb=29.02.1988;BegB=01.03.2018;"
-                        "VNr=65290288Y512;Art=Aushilfe Lager;Kirche=;IdNr=71940263855;"
+                        "VNr=65290288Y519;Art=Aushilfe Lager;Kirche=;IdNr=71940263877;"
                         "Taet=513020121;BG=6500;StKl=EP;KiFr=0;PG=109;\r\n"),
             std::string::npos);
   const std::string bank = run.BankFile();

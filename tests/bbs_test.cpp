@@ -246,7 +246,7 @@ TEST(BbsReader, SampleExport) {
   EXPECT_NE(import.find("\r\nPNr=2;Name=Gro\xDF"
                         "e, Katrin;Str=Eppendorfer Weg 201;"
                         "Ort=20253 Hamburg;Geb=17.03.1988;BegB=01.09.2012;BegV=01.09.2012;"
-                        "VNr=49170388G512;Art=Kauffrau f\xFC"
+                        "VNr=49170388G514;Art=Kauffrau f\xFC"
                         "r B\xFC"
                         "romanagement;Kirche=rk;"
                         "Taet=714023111;StKl=4;KiFr=0,5;\r\n"),
@@ -254,7 +254,7 @@ TEST(BbsReader, SampleExport) {
   EXPECT_NE(import.find("\r\nPNr=4;Name=K\xF6"
                         "hler, Hildegard;Str=Lindenallee 9;"
                         "Ort=44135 Dortmund;Geb=28.02.1955;BegB=01.05.2020;BegV=01.05.2020;"
-                        "VNr=10280255K509;Art=Aushilfe;Kirche=ev;Taet=714029912;StKl=EP;KiFr=;"
+                        "VNr=10280255K502;Art=Aushilfe;Kirche=ev;Taet=714029912;StKl=EP;KiFr=;"
                         "\r\n"),
             std::string::npos);
   EXPECT_EQ(run.ui.records.size(), 5u);

@@ -113,13 +113,13 @@ TEST(DatalineReader, SampleExport) {
   EXPECT_EQ(run.ui.records.size(), 5u);
   EXPECT_NE(import.find("\r\nPNr=103;Name=L\xF6\xDF"
                         "ner, Tobias;Str=Bergstr. 7;"
-                        "Ort=64283 Darmstadt;Geb=02.02.1994;BegB=01.07.2012;VNr=13020294L012;"
+                        "Ort=64283 Darmstadt;Geb=02.02.1994;BegB=01.07.2012;VNr=13020294L016;"
                         "\r\n"),
             std::string::npos);
   EXPECT_NE(import.find("\r\nPNr=10501;Name=H\xFC"
                         "bner, Felix;Str=Hanauer Landstr. 89;"
                         "Ort=60314 Frankfurt am Main;Geb=14.04.2003;BegB=01.08.2021;"
-                        "VNr=13140403H007;\r\n"),
+                        "VNr=13140403H004;\r\n"),
             std::string::npos);
 }
 

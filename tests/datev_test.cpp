@@ -591,8 +591,8 @@ TEST_F(DatevConversionTest, SampleExportConvertsAsExpected) {
                         "e 112;"
                         "Staat=000;Ort=80802 M\xFC"
                         "nchen;Geb=14.03.1968;BegB=01.09.1998;"
-                        "VNr=65140368H012;Art=Koch;Kirche=RK;Taet=293121111;BG=1111;Uml=1;"
-                        "Uml=2;StKl=3;KiFr=1.0;PG=101;IdNr=57203841962;WAZ=40;KSt=100;\r\n"),
+                        "VNr=65140368H015;Art=Koch;Kirche=RK;Taet=293121111;BG=1111;Uml=1;"
+                        "Uml=2;StKl=3;KiFr=1.0;PG=101;IdNr=57203841953;WAZ=40;KSt=100;\r\n"),
             std::string::npos);
   EXPECT_NE(import.find("\r\nPNr=0014;Name=B\xE4"
                         "cker, Sophie;Str=Venloer Stra\xDF"
@@ -600,7 +600,7 @@ TEST_F(DatevConversionTest, SampleExportConvertsAsExpected) {
                         "Staat=000;Ort=50823 K\xF6"
                         "ln;Geb=02.11.1999;BegB=15.03.2017;"
                         "VNr=53021199B504;Art=Servicekraft;Kirche=--;Taet=633021411;BG=6500;"
-                        "Uml=1;Uml=2;StKl=EP;KiFr=0;PG=109;KK=19;KKU=19;IdNr=80417265390;"
+                        "Uml=1;Uml=2;StKl=EP;KiFr=0;PG=109;KK=19;KKU=19;IdNr=80417265383;"
                         "WAZ=10.5;KSt=200;\r\n"),
             std::string::npos);
 

@@ -256,7 +256,7 @@ TEST(ExactReader, SampleExportConverts) {
                         "KiFr=1,0;AGS=05315000;PG=101;Staat=000;\r\n"),
             std::string::npos);
   EXPECT_NE(import.find("\r\nKSt=2;PNr=0107;Name=Yilmaz, Emre;Str=Kurze Str. 3;"
-                        "Ort=28195 Bremen;Geb=30.11.2001;BegB=15.02.2022;VNr=52301101Y004;"
+                        "Ort=28195 Bremen;Geb=30.11.2001;BegB=15.02.2022;VNr=52301101Y007;"
                         "Art=Aushilfe Lager;Kirche=--;GZ=1;Taet=513120132;BG=6500;StKl=EP;"
                         "KiFr=0;AGS=04011000;PG=109;Staat=163;\r\n"),
             std::string::npos);

@@ -287,7 +287,7 @@ TEST(GdiReader, SampleExport) {
                         "umler, Ingrid;Str=Am Stadtpark 8;Staat=000;"
                         "Ort=90402 N\xFC"
                         "rnberg;Geb=30.01.1957;BegB=01.10.2019;"
-                        "VNr=09300157B512;Art=Aushilfe B\xFC"
+                        "VNr=09300157B518;Art=Aushilfe B\xFC"
                         "ro;Taet=714029912;BG=6500;"
                         "StKl=EP;\r\n"),
             std::string::npos);

@@ -405,13 +405,13 @@ TEST(LexwareHeader, SampleExport) {
             "PNr=1003;Name=\xD6zt\xFCrk, Mehmet;Str=K\xF6lner Landstra\337e 40a;"
             "Ort=40591 D\xFCsseldorf;Geb=27.06.1985;BegB=01.04.2016;PG=101;VNr=13270685O035;"
             "Art=Lagerist;PG=101;Taet=51312;BG=1111;GTS=3;StKl=1;KiFr=0;Kirche=--;Eltern=0;"
-            "Uml=1;IdNr=29648153707;");
+            "Uml=1;IdNr=29648153720;");
   // A five-digit personnel number, shortened with a notice.
   EXPECT_EQ(records[5],
             "PNr=0005;Name=Kr\xFCger, Lukas;Str=Karl-Liebknecht-Stra\337e 88;Ort=04275 Leipzig;"
-            "Staat=000;Geb=30.01.1972;BegB=01.07.2008;PG=101;VNr=12300172K118;Art=Elektroniker;"
+            "Staat=000;Geb=30.01.1972;BegB=01.07.2008;PG=101;VNr=12300172K114;Art=Elektroniker;"
             "PG=101;Taet=26212;BG=1111;GTS=2;StKl=2;KiFr=1.5;Kirche=--;Eltern=1;Uml=1;"
-            "IdNr=50371846295;");
+            "IdNr=50371846258;");
   // The apprentice without an IBAN has no bank line; the last account belongs to the husband.
   const std::vector<std::string> bank = Lines(run.BankFile());
   ASSERT_EQ(bank.size(), 5u);

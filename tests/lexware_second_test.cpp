@@ -319,18 +319,18 @@ TEST(LexwareSecond, SampleExport) {
   // Foreign nationality, the special tax table.
   EXPECT_EQ(records[3],
             "PNr=203;Name=Yilmaz, Ayse;Str=Wolbecker Stra\337e 112;Ort=48155 M\xFCnster;"
-            "Geb=11.02.1979;BegB=15.10.2010;VNr=13110279Y547;Art=Verpackerin;PG=101;Taet=93112;"
+            "Geb=11.02.1979;BegB=15.10.2010;VNr=13110279Y542;Art=Verpackerin;PG=101;Taet=93112;"
             "BG=1111;StKl=B5;KiFr=0;Kirche=--;");
   // An empty spouse religion keeps the slash.
   EXPECT_EQ(records[4],
             "PNr=204;Name=K\xFChn, Tobias;Str=Grevener Stra\337e 260;Ort=48159 M\xFCnster;"
-            "Staat=000;Geb=03.07.2006;BegB=01.08.2023;VNr=60030706K013;"
+            "Staat=000;Geb=03.07.2006;BegB=01.08.2023;VNr=60030706K016;"
             "Art=Auszubildender Industriemechaniker;PG=102;Taet=24412;BG=1111;StKl=1;KiFr=0;"
             "Kirche=rk/;");
   // A mini job without tax columns: no StKl item.
   EXPECT_EQ(records[5],
             "PNr=205;Name=Wagner, Ute;Str=Am Stadtgraben 9;Ort=48143 M\xFCnster;Staat=000;"
-            "Geb=26.09.1959;BegB=01.01.2021;VNr=15260959W504;Art=Reinigungskraft;PG=109;"
+            "Geb=26.09.1959;BegB=01.01.2021;VNr=15260959W501;Art=Reinigungskraft;PG=109;"
             "Taet=54101;BG=6500;KiFr=;Kirche=ev;");
   // The apprentice's four-digit bank code gives no bank line; the third account is the
   // husband's.

@@ -420,15 +420,15 @@ TEST(SageSample, ConvertsThroughTheWholeRun) {
                         "ger, Sophie;Str=M\xF6"
                         "nckebergstra\xDF"
                         "e 21;Ort=20095 Hamburg;Staat=000;Geb=30.09.1981;BegB=15.05.2012;"
-                        "VNr=16300981K507;Art=Eink\xE4"
-                        "uferin;Kirche=RK/EV;IdNr=19284736501;Taet=612124311;BG=1111;"
+                        "VNr=16300981K505;Art=Eink\xE4"
+                        "uferin;Kirche=RK/EV;IdNr=19284736510;Taet=612124311;BG=1111;"
                         "BegV=15.05.2012;GTS=0200;Uml=1;Eltern=1;StKl=4;KiFr=1,5;PG=101;"
                         "Faktor=0.912;\r\n"),
             std::string::npos);
   // No Staat item for a foreign nationality.
   EXPECT_NE(import.find("\r\nPNr=31;Name=Rossi, Giulia;Str=Kaiserstra\xDF"
                         "e 44;Ort=60329 Frankfurt am Main;Geb=14.02.1993;BegB=01.10.2018;"
-                        "VNr=50140293R036;Art=Vertriebsassistentin;Kirche=;IdNr=40571928364;"
+                        "VNr=50140293R032;Art=Vertriebsassistentin;Kirche=;IdNr=40571928349;"
                         "Taet=611944412;BG=1111;BegV=01.10.2018;GTS=0200;Uml=1;Eltern=0;StKl=1;"
                         "KiFr=0;PG=101;Faktor=;\r\n"),
             std::string::npos);

@@ -134,13 +134,13 @@ TEST(SbsReader, SampleExport) {
   EXPECT_NE(import.find("\r\nPNr=1004;Name=Wagner, Gisela;Str=T\xFC"
                         "binger Str. 5;"
                         "Ort=72108 Rottenburg am Neckar;Staat=000;Geb=09.12.1952;"
-                        "BegB=01.05.2019;VNr=18091252W507;Taet=714029912;StKl=EP;KiFr=0,0;"
-                        "PG=109;BG=0000;IdNr=45678901236;\r\n"),
+                        "BegB=01.05.2019;VNr=18091252W509;Taet=714029912;StKl=EP;KiFr=0,0;"
+                        "PG=109;BG=0000;IdNr=45678901247;\r\n"),
             std::string::npos);
   EXPECT_NE(import.find("\r\nPNr=1005;Name=Fischer, Maximilian;Str=Neckarstr. 120;"
                         "Ort=70190 Stuttgart;Staat=000;Geb=30.06.2006;BegB=01.09.2022;"
                         "VNr=53300606F019;Taet=293021111;StKl=1;KiFr=0,0;PG=000;BG=0000;"
-                        "IdNr=56789012347;\r\n"),
+                        "IdNr=56789012351;\r\n"),
             std::string::npos);
   // Only the record count is shown; there is no bank message.
   ASSERT_EQ(run.ui.messages.size(), 1u);

@@ -512,13 +512,13 @@ TEST(VarialReader, SampleExportConverts) {
                         "rgen;Str=Gartenstra\xDF"
                         "e 12;"
                         "Ort=26122 Oldenburg;Geb=02.01.1970;BegB=01.04.2005;BegV=01.04.2005;"
-                        "BG=1111;VNr=19020170M006;PG=101;StKl=3;KiFr=2;IdNr=47036892815;"
+                        "BG=1111;VNr=19020170M003;PG=101;StKl=3;KiFr=2;IdNr=47036892816;"
                         "Kirche=EV/RK;Taet=513120132;OW=1;Staat=000;\r\n"),
             std::string::npos);
   EXPECT_NE(import.find("\r\nPNr=0817;Name=W\xF6"
                         "hler, Karin;Str=Donnerschweer Str. 88;"
                         "Ort=26123 Oldenburg;Geb=20.11.1958;BegB=15.01.2020;KK=19;KKU=19;"
-                        "BG=6500;VNr=19201158W503;PG=109;StKl=EP;IdNr=81234567890;Kirche=;"
+                        "BG=6500;VNr=19201158W500;PG=109;StKl=EP;IdNr=81234567892;Kirche=;"
                         "Taet=512010190;OW=1;Staat=000;\r\n"),
             std::string::npos);
 
