@@ -195,6 +195,7 @@ class ReaderContext {
  private:
   void WriteRecord(std::string_view record);
   void CheckRecord(const RecordBuilder& record);
+  bool CheckValues(const RecordBuilder& record);
   void CheckIban(std::string_view field);
 
   void HandOverOutput();

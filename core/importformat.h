@@ -17,11 +17,21 @@ inline constexpr const char* kImportFileName = "KDIMPORT.TXT";
 std::string ConversionFlagLine(bool convertUmlauts);
 
 // The items of a record that the protocol looks at.
-enum class CheckedItem { PersonnelNumber, Name, BirthDate, EntryDate };
+enum class CheckedItem {
+  PersonnelNumber,  // PNr
+  Name,             // Name
+  BirthDate,        // Geb
+  EntryDate,        // BegB
+  InsuranceNumber,  // VNr
+  TaxId,            // IdNr
+  Place,            // Ort
+  TaxClass,         // StKl
+};
+inline constexpr int kCheckedItems = 8;
 
 // One employee as a run of items key, "=", value, ";". It notes where the values of the items
-// the protocol looks at stand ("PNr", "Name", "Geb", "BegB"; the first of each), so that they
-// need not be searched for again.
+// the protocol looks at stand (the first of each), so that they need not be searched for
+// again.
 class RecordBuilder {
  public:
   RecordBuilder() {
@@ -68,21 +78,31 @@ class RecordBuilder {
   struct Span {
     std::uint32_t start, end;  // end 0: no such item
   };
-  // The keys of the checked items, in the order of CheckedItem.
-  static constexpr std::array<std::string_view, 4> kCheckedKeys = {"PNr", "Name", "Geb", "BegB"};
-  void Note(std::string_view key, std::size_t start) {
-    for (std::size_t item = 0; item < kCheckedKeys.size(); ++item) {
-      if (key != kCheckedKeys[item]) continue;
-      if (spans_[item].end == 0) {
-        spans_[item] = {static_cast<std::uint32_t>(start),
-                        static_cast<std::uint32_t>(text_.size() - 1)};
-      }
-      return;
+  // The checked item a key names; -1 for the other keys. Every record has some twenty items,
+  // so a key is told apart by its length first.
+  static int ItemOf(std::string_view key) {
+    if (key.size() == 3) {
+      if (key == "PNr") return static_cast<int>(CheckedItem::PersonnelNumber);
+      if (key == "Geb") return static_cast<int>(CheckedItem::BirthDate);
+      if (key == "VNr") return static_cast<int>(CheckedItem::InsuranceNumber);
+      if (key == "Ort") return static_cast<int>(CheckedItem::Place);
+    } else if (key.size() == 4) {
+      if (key == "Name") return static_cast<int>(CheckedItem::Name);
+      if (key == "BegB") return static_cast<int>(CheckedItem::EntryDate);
+      if (key == "IdNr") return static_cast<int>(CheckedItem::TaxId);
+      if (key == "StKl") return static_cast<int>(CheckedItem::TaxClass);
     }
+    return -1;
+  }
+  void Note(std::string_view key, std::size_t start) {
+    const int item = ItemOf(key);
+    if (item < 0 || spans_[item].end != 0) return;
+    spans_[item] = {static_cast<std::uint32_t>(start),
+                    static_cast<std::uint32_t>(text_.size() - 1)};
   }
 
   std::string text_;
-  std::array<Span, 4> spans_;
+  std::array<Span, kCheckedItems> spans_;
 };
 
 // The values of one bank line; empty fields become blanks.

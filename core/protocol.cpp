@@ -350,6 +350,9 @@ std::string ValueProblemHint(Warning warning, std::string_view detail) {
         case kProblemDate:
           return "Versicherungsnummer " + text +
                  ": kein mögliches Geburtsdatum an den Stellen 3 bis 8";
+        case kProblemArea:
+          return "Versicherungsnummer " + text + ": Bereichsnummer " + text.substr(0, 2) +
+                 " gibt es nicht";
         default:
           return "Versicherungsnummer " + text +
                  " nicht in der Form 2 Ziffern, Geburtsdatum TTMMJJ, Buchstabe, 3 Ziffern";

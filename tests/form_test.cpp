@@ -892,7 +892,10 @@ TEST_F(ProtocolTest, TableFilteredToTheLinesToLookAt) {
        "Personalnummer 21003 gekürzt auf 1003 / Personalnummer 1003 mehrfach, auch in Zeile 4"},
       {"6", "1005", "Becker, Jan", "übernommen",
        "IBAN SOLADEST600: Prüfziffern falsch / Spaltenverschiebung ab dieser Zeile: die Werte "
-       "werden eine Spalte weiter links gelesen"},
+       "werden eine Spalte weiter links gelesen / Versicherungsnummer 10 nicht in der Form 2 "
+       "Ziffern, Geburtsdatum TTMMJJ, Buchstabe, 3 Ziffern / Steuer-Identifikationsnummer ja "
+       "hat nicht 11 Ziffern / Steuerklasse 2 Elektro unbekannt / BIC 7402918365 hat nicht die "
+       "Form einer BIC"},
       {"7", "", "", "übersprungen", surname},
       {"8", "", "", "übersprungen", surname}};
   const auto rows = [&] {

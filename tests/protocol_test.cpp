@@ -392,7 +392,8 @@ TEST(ProtocolColumnShift, NamesTheLineAndCountsTheLinesSkippedAfterIt) {
   ASSERT_EQ(protocol.Lines().size(), 6u);
   EXPECT_EQ(protocol.Hint(protocol.Lines()[2]),
             "Spaltenverschiebung ab dieser Zeile: die Werte werden eine Spalte weiter links "
-            "gelesen");
+            "gelesen / Versicherungsnummer 10 nicht in der Form 2 Ziffern, Geburtsdatum TTMMJJ, "
+            "Buchstabe, 3 Ziffern");
   EXPECT_EQ(protocol.Hint(protocol.Lines()[3]),
             "Nachname leer oder beginnt nicht mit einem Buchstaben (Spaltenverschiebung seit "
             "Zeile 3)");

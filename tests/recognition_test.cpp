@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "plausibility.h"
 #include "readers.h"
 #include "test_support.h"
 #include "text.h"
@@ -54,6 +55,15 @@ std::string TwoDigits(int value) {
          static_cast<char>('0' + value % 10);
 }
 
+// `number` with the one last digit that makes it pass `valid`.
+template <typename Valid>
+std::string WithCheckDigit(const std::string& number, Valid valid) {
+  for (char digit = '0'; digit <= '9'; ++digit) {
+    if (valid(number + digit)) return number + digit;
+  }
+  return number + "0";
+}
+
 Employee MakeEmployee(std::mt19937& random, int index) {
   static const std::vector<std::string> kSurnames = {
       W("Müller"), W("Schäfer"), W("Weiß"),  W("Özdemir"), "Kowalczyk",  "Nguyen",
@@ -82,21 +92,33 @@ Employee MakeEmployee(std::mt19937& random, int index) {
   e.bankName = Pick(random, kBanks);
   e.birth[0] = 1 + random() % 28, e.birth[1] = 1 + random() % 12, e.birth[2] = 1950 + random() % 55;
   e.entry[0] = 1 + random() % 28, e.entry[1] = 1 + random() % 12, e.entry[2] = 1990 + random() % 34;
-  e.insuranceNumber = TwoDigits(10 + random() % 80) + TwoDigits(e.birth[0]) +
-                      TwoDigits(e.birth[1]) + TwoDigits(e.birth[2] % 100) +
-                      static_cast<char>('A' + random() % 26) + Digits(random, 3);
+  // Numbers as they are given out: an area number that exists, the birth date, the check digit.
+  e.insuranceNumber = WithCheckDigit(
+      Pick(random, std::vector<std::string>{"12", "15", "18", "24", "53", "65"}) +
+          TwoDigits(e.birth[0]) + TwoDigits(e.birth[1]) + TwoDigits(e.birth[2] % 100) +
+          static_cast<char>('A' + random() % 26) + Digits(random, 2),
+      [](const std::string& n) {
+        return kd::CheckInsuranceNumber(n) == kd::InsuranceNumberProblem::None;
+      });
   e.iban = "DE" + Digits(random, 20);
   e.bic = Pick(random, kBics);
   e.bankCode = TwoDigits(10 + random() % 80) + Digits(random, 6);
   e.account = Digits(random, 6 + random() % 5);
-  e.taxClass = std::to_string(random() % 7);
+  e.taxClass = std::to_string(1 + random() % 6);
   e.childAllowance = Pick(random, std::vector<std::string>{"0,0", "0,5", "1,0", "2,5", "0"});
   e.religion = Pick(random, std::vector<std::string>{"ev", "rk", ""});
   e.spouseReligion = Pick(random, std::vector<std::string>{"ev", "rk", ""});
   e.personGroup = Pick(random, std::vector<std::string>{"101", "109", "102", "900"});
   e.contributionGroup = Pick(random, std::vector<std::string>{"1111", "6500", "0110", "1101"});
   e.activityKey = Digits(random, 9);
-  e.taxId = Digits(random, 11);
+  // Ten digits of which one occurs twice, the first not 0, then the check digit.
+  std::string digits = "0123456789";
+  do {
+    std::shuffle(digits.begin(), digits.end(), random);
+  } while (digits[0] == '0');
+  e.taxId = WithCheckDigit(digits.substr(0, 9) + digits[random() % 9], [](const std::string& n) {
+    return kd::CheckTaxId(n) == kd::TaxIdProblem::None;
+  });
   return e;
 }
 

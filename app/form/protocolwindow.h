@@ -32,9 +32,9 @@ inline constexpr std::array<std::string_view, 5> kProtocolColumnTitles = {"Zeile
 inline constexpr std::array<int, 5> kProtocolColumnWidths = {80, 55, 150, 100, 620};
 // The client area at the start, at 96 dots per inch: the hints of a line fit beside the rest.
 inline constexpr int kProtocolWindowWidth = 1040;
-inline constexpr int kProtocolWindowHeight = 560;
+inline constexpr int kProtocolWindowHeight = 640;
 // The summary shows this many of its lines at most without scrolling.
-inline constexpr int kSummaryLinesShown = 12;
+inline constexpr int kSummaryLinesShown = 16;
 // The height of the summary `text` in lines: one for each of its lines, at least three, at most
 // kSummaryLinesShown.
 int SummaryHeightInLines(std::string_view text);

@@ -606,15 +606,15 @@ TEST_F(Win32FormTest, ProtocolButtonAndWindow) {
                        0),
             0u);
   EXPECT_EQ(TextOf(window->AllLines()), "Alle Zeilen anzeigen");
-  // The summary shows every one of its ten lines without scrolling.
+  // The summary shows every one of its fourteen lines without scrolling.
   HWND summary = window->Summary();
-  EXPECT_EQ(SendMessageW(summary, EM_GETLINECOUNT, 0, 0), 10);
-  const LRESULT lastLine = SendMessageW(summary, EM_LINEINDEX, 9, 0);
+  EXPECT_EQ(SendMessageW(summary, EM_GETLINECOUNT, 0, 0), 14);
+  const LRESULT lastLine = SendMessageW(summary, EM_LINEINDEX, 13, 0);
   const LRESULT lastPosition = SendMessageW(summary, EM_POSFROMCHAR, lastLine, 0);
   const LRESULT firstPosition = SendMessageW(summary, EM_POSFROMCHAR, 0, 0);
   RECT summaryRoom{};
   SendMessageW(summary, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&summaryRoom));
-  const int lineStep = (short(HIWORD(lastPosition)) - short(HIWORD(firstPosition))) / 9;
+  const int lineStep = (short(HIWORD(lastPosition)) - short(HIWORD(firstPosition))) / 13;
   EXPECT_GT(lineStep, 0);
   EXPECT_LE(short(HIWORD(lastPosition)) + lineStep, summaryRoom.bottom);
   EXPECT_EQ(TextOf(window->SaveButton()), "Speichern unter …");
