@@ -190,8 +190,8 @@ bool ReaderContext::CheckValues(const RecordBuilder& record) {
   if (insurance != InsuranceNumberProblem::None) {
     warn(Warning::InsuranceNumber, ProblemCode(insurance) + std::string(insuranceNumber));
   } else if (!InsuranceNumberFitsBirthDate(insuranceNumber, birthDate)) {
-    warn(Warning::InsuranceNumberBirthDate,
-         std::string(insuranceNumber) + kDetailSeparator + std::string(birthDate));
+    warn(Warning::InsuranceNumberBirthDate, kProblemBirthDate + std::string(insuranceNumber) +
+                                                kDetailSeparator + std::string(birthDate));
   }
   const std::string_view taxId = record.Value(CheckedItem::TaxId);
   if (const TaxIdProblem problem = CheckTaxId(taxId); problem != TaxIdProblem::None) {

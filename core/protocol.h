@@ -59,6 +59,7 @@ inline constexpr int kWarningCount = 20;
 // The detail of a warning on a value that breaks a rule of its own begins with the problem.
 inline constexpr char kProblemForm = 'F';
 inline constexpr char kProblemArea = 'A';
+inline constexpr char kProblemBirthDate = 'B';
 inline constexpr char kProblemDate = 'D';
 inline constexpr char kProblemCheckDigit = 'C';
 inline constexpr char kProblemLeadingZero = 'Z';

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "readers.h"
@@ -370,5 +371,96 @@ TEST_P(RealTableTest, AcceptsTheProgramAndWritesAFlagLineForAnEmptyFile) {
 INSTANTIATE_TEST_SUITE_P(Programs, RealTableTest,
                          ::testing::Values("Agenda", "BBS", "Dataline", "Exact", "GDI", "Lexware",
                                            "sage", "SBS", "VARIAL", "lexware"));
+
+// A doubtful run asks before anything is put in place. "Nein" leaves the old files and says why
+// in the protocol; "Ja" goes on exactly as a run without the question.
+struct DoubtCase {
+  const char* what;
+  std::string program;
+  std::string source;  // the export; "<sbs>" the SBS sample
+  bool answer;
+  std::string question;  // empty: no question
+  std::string note;      // the start of a summary line the run must have; empty: none
+};
+
+void PrintTo(const DoubtCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class DoubtTest : public ::testing::TestWithParam<DoubtCase> {};
+
+std::string SbsLine(const std::string& number, const std::string& birth) {
+  return "1;" + number + ";Meier;Eva;;;;" + birth + ";;;;01.03.2008;" + std::string(20, ';');
+}
+
+TEST_P(DoubtTest, AsksBeforeWritingAndKeepsTheOldFilesOnNo) {
+  const DoubtCase& c = GetParam();
+  kdtest::ConversionHarness run;
+  run.bank = "Ja";
+  run.ui.answer = c.answer;
+  WriteFile(run.dir.File("KDIMPORT.TXT"), "alt\r\n");
+  WriteFile(run.dir.File("Bank-18"), "alt\r\n");
+  WriteFile(run.bareDir.File("BLZ_20170904.txt"), "");
+  const std::string source =
+      c.source == "<sbs>" ? ReadFile(KDIMPORT_SAMPLES_DIR "/sbs/Tabelle2929.csv") : c.source;
+  const kd::RunResult result = run.Run(c.program, source, "Tabelle2929.csv");
+
+  ASSERT_EQ(run.ui.questions.size(), c.question.empty() ? 0u : 1u);
+  if (!c.question.empty()) {
+    EXPECT_EQ(run.ui.questions[0].text, c.question);
+    EXPECT_EQ(run.ui.questions[0].caption, "Übernahme prüfen");
+  }
+  const bool written = c.question.empty() || c.answer;
+  EXPECT_EQ(result, written ? kd::RunResult::Written : kd::RunResult::Stopped);
+  EXPECT_EQ(run.ImportFile() == "alt\r\n", !written);
+  const std::vector<std::string> summary = run.protocol.Summary();
+  if (!written) {
+    EXPECT_TRUE(run.ui.messages.empty());
+    EXPECT_EQ(run.BankFile(), "alt\r\n");
+    ASSERT_GE(summary.size(), 2u);
+    EXPECT_EQ(summary[summary.size() - 2],
+              "Abgebrochen: Die Frage vor dem Schreiben wurde mit "
+              "Nein beantwortet: " +
+                  c.question.substr(0, c.question.rfind(" Trotzdem")));
+  } else {
+    ASSERT_FALSE(run.ui.messages.empty());
+    EXPECT_EQ(run.ui.messages.back().caption, "Datei erfolgreich hergestellt.");
+  }
+  if (!c.note.empty()) {
+    EXPECT_TRUE(std::any_of(summary.begin(), summary.end(), [&](const std::string& line) {
+      return line.starts_with(c.note);
+    })) << c.note;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, DoubtTest,
+    ::testing::Values(
+        DoubtCase{"RightProgram", "SBS", "<sbs>", false, "",
+                  // SBS writes no bank file: the old one stays beside the new import file.
+                  "Bank-18 vom "},
+        DoubtCase{"OtherProgramNo", "Datev", "<sbs>", false,
+                  "Die Datei sieht nach SBS aus, gewählt ist Datev. Keiner der 5 Datensätze hat "
+                  "eine Personalnummer aus Ziffern. Trotzdem KDIMPORT.TXT und Bank-18 ersetzen?",
+                  "Nicht geschrieben: KDIMPORT.TXT und Bank-18; die vorhandenen Dateien bleiben"},
+        DoubtCase{"OtherProgramYes", "Datev", "<sbs>", true,
+                  "Die Datei sieht nach SBS aus, gewählt ist Datev. Keiner der 5 Datensätze hat "
+                  "eine Personalnummer aus Ziffern. Trotzdem KDIMPORT.TXT und Bank-18 ersetzen?",
+                  "Die Datei sieht nach SBS aus, gewählt ist Datev."},
+        DoubtCase{"EmptyExport", "SBS", "", false,
+                  "Die Quelldatei ist leer. Trotzdem KDIMPORT.TXT ersetzen?", ""},
+        DoubtCase{"NoRecordFromItsLines", "SBS", "Firmen-Nr.;Personal-Nr.;\r\nSumme;;\r\n", false,
+                  "Keine der 2 Zeilen der Quelldatei ergibt einen Datensatz. Trotzdem "
+                  "KDIMPORT.TXT ersetzen?",
+                  ""},
+        DoubtCase{
+            "MostWithoutBirthDate", "SBS",
+            kdtest::CrlfLines({SbsLine("7", ""), SbsLine("8", "01.02.1970"), SbsLine("9", "")}),
+            false, "2 der 3 Datensätze haben kein Geburtsdatum. Trotzdem KDIMPORT.TXT ersetzen?",
+            ""},
+        DoubtCase{"HalfWithoutBirthDateIsAHint", "SBS",
+                  kdtest::CrlfLines({SbsLine("7", ""), SbsLine("8", "01.02.1970")}), false, "",
+                  "Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 1"}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace

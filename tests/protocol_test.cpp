@@ -35,6 +35,18 @@ std::string Sbs(const std::string& number, const std::string& surname,
   return Columns(32, {{0, "1"}, {1, number}, {2, surname}, {3, "Eva"}, {7, birth}, {11, entry}});
 }
 
+// An SBS employee born on 14.02.1975 with one more column: postcode (5), tax class (12),
+// insurance number (22), tax identification number (31).
+std::string SbsWith(int column, const std::string& value) {
+  return Columns(32, {{0, "1"},
+                      {1, "7"},
+                      {2, "Meier"},
+                      {3, "Eva"},
+                      {7, "14.02.1975"},
+                      {11, "01.03.2008"},
+                      {column, value}});
+}
+
 // GDI with the bank setting: personnel number (0), names (1, 2), birth (10), entry (16), IBAN (26).
 std::string Gdi(const std::string& iban) {
   return Columns(52, {{0, "7"},
@@ -47,14 +59,15 @@ std::string Gdi(const std::string& iban) {
 
 // Agenda with the bank setting: personnel number (0), surname (2), entry (13), birth (15),
 // IBAN (24), BIC (25).
-std::string Agenda(const std::string& number, const std::string& iban) {
+std::string Agenda(const std::string& number, const std::string& iban,
+                   const std::string& bic = "SOLADEST600") {
   return Columns(60, {{0, number},
                       {2, "Meier"},
                       {3, "Eva"},
                       {13, "01.09.2016"},
                       {15, "12.03.1984"},
                       {24, iban},
-                      {25, "SOLADEST600"}});
+                      {25, bic}});
 }
 
 // Lexware with its column line: the personnel number first, the rest found by name.
@@ -272,6 +285,66 @@ INSTANTIATE_TEST_SUITE_P(
                  kConverted,
                  "Personalnummer 0007 mehrfach, auch in Zeile 1, 4",
                  "Hinweis, Personalnummer mehrfach: 3"},
+        // Values that break the rules of their kind, as written.
+        LineCase{"InsuranceNumberCheckDigit",
+                 "SBS",
+                 "Nein",
+                 {SbsWith(22, "14140275M104")},
+                 1,
+                 kConverted,
+                 "Versicherungsnummer 14140275M104: Prüfziffer falsch",
+                 "Hinweis, Versicherungsnummer ungültig: 1"},
+        LineCase{"InsuranceNumberOfAnotherBirthDate",
+                 "SBS",
+                 "Nein",
+                 {SbsWith(22, "15070649C103")},
+                 1,
+                 kConverted,
+                 "Versicherungsnummer 15070649C103 enthält ein anderes Geburtsdatum als 14.02.1975",
+                 "Hinweis, Versicherungsnummer passt nicht zum Geburtsdatum: 1"},
+        LineCase{"TaxIdWithoutARepeatedDigit",
+                 "SBS",
+                 "Nein",
+                 {SbsWith(31, "12345678903")},
+                 1,
+                 kConverted,
+                 "Steuer-Identifikationsnummer 12345678903: die Ziffern folgen nicht den Regeln "
+                 "der Steuerverwaltung",
+                 "Hinweis, Steuer-Identifikationsnummer ungültig: 1"},
+        LineCase{"PostcodeOfFourDigits",
+                 "SBS",
+                 "Nein",
+                 {SbsWith(5, "7017")},
+                 1,
+                 kConverted,
+                 "Postleitzahl 7017 hat nicht 5 Ziffern",
+                 "Hinweis, Postleitzahl nicht fünfstellig: 1"},
+        LineCase{"TaxClassSeven",
+                 "SBS",
+                 "Nein",
+                 {SbsWith(12, "7")},
+                 1,
+                 kConverted,
+                 "Steuerklasse 7 unbekannt",
+                 "Hinweis, Steuerklasse unbekannt: 1"},
+        LineCase{"BicOfTenCharacters",
+                 "Agenda",
+                 "Ja",
+                 {"Personalnummer;", Agenda("7", "DE89370400440532013000", "SOLADEST60")},
+                 2,
+                 kConverted,
+                 "BIC SOLADEST60 hat nicht die Form einer BIC",
+                 "Hinweis, BIC nicht in der Form einer BIC: 1"},
+        LineCase{"ControlCharacter",
+                 "SBS",
+                 "Nein",
+                 {Sbs("7",
+                      "Mei\x01"
+                      "er")},
+                 1,
+                 kConverted,
+                 "Steuerzeichen im Feld Name (im Fenster als Leerzeichen gezeigt)",
+                 "Hinweis, Steuerzeichen in einem Feld: 1"},
         LineCase{"IbanTooShort",
                  "Agenda",
                  "Ja",

@@ -1002,6 +1002,127 @@ INSTANTIATE_TEST_SUITE_P(Samples, SampleRecognitionTest, ::testing::ValuesIn(kSa
                            return name;
                          });
 
+// Exports changed the way real ones are: recognised as their program, or as none, never as
+// another program.
+enum class Change {
+  NoColumnLine,
+  ColumnInsertedEarly,
+  ColumnInsertedLater,
+  ColumnRemovedEarly,
+  ColumnRemovedLater,
+  NamesChanged,
+  LinesCutShort,
+  JoinedWithItself,
+  JoinedWithTheNext,
+};
+
+constexpr std::pair<Change, const char*> kChanges[] = {
+    {Change::NoColumnLine, "NoColumnLine"},
+    {Change::ColumnInsertedEarly, "ColumnInsertedEarly"},
+    {Change::ColumnInsertedLater, "ColumnInsertedLater"},
+    {Change::ColumnRemovedEarly, "ColumnRemovedEarly"},
+    {Change::ColumnRemovedLater, "ColumnRemovedLater"},
+    {Change::NamesChanged, "NamesChanged"},
+    {Change::LinesCutShort, "LinesCutShort"},
+    {Change::JoinedWithItself, "JoinedWithItself"},
+    {Change::JoinedWithTheNext, "JoinedWithTheNext"},
+};
+
+// The line with `insert` put in after its n-th semicolon, or the column after it taken out.
+std::string ChangeColumn(std::string_view line, int n, const std::string* insert) {
+  std::size_t at = 0;
+  for (int i = 0; i < n; ++i) {
+    at = line.find(';', at);
+    if (at == std::string_view::npos) return std::string(line);
+    ++at;
+  }
+  if (insert != nullptr)
+    return std::string(line.substr(0, at)) + *insert + std::string(line.substr(at));
+  const std::size_t end = line.find(';', at);
+  if (end == std::string_view::npos) return std::string(line);
+  return std::string(line.substr(0, at)) + std::string(line.substr(end + 1));
+}
+
+std::string Changed(const std::string& text, Change change, const std::string& next) {
+  const std::vector<std::string_view> lines = kd::SplitLines(text);
+  const bool hasColumnLine = !lines.empty() && !kd::StartsWithDigit(lines.front());
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    const bool columnLine = i == 0 && hasColumnLine;
+    const std::string inserted = columnLine ? "Neu;" : "X9;";
+    switch (change) {
+      case Change::NoColumnLine:
+        if (!columnLine) out.emplace_back(line);
+        break;
+      case Change::ColumnInsertedEarly:
+        out.push_back(ChangeColumn(line, 2, &inserted));
+        break;
+      case Change::ColumnInsertedLater:
+        out.push_back(ChangeColumn(line, 12, &inserted));
+        break;
+      case Change::ColumnRemovedEarly:
+        out.push_back(ChangeColumn(line, 2, nullptr));
+        break;
+      case Change::ColumnRemovedLater:
+        out.push_back(ChangeColumn(line, 12, nullptr));
+        break;
+      case Change::NamesChanged: {
+        if (!columnLine) {
+          out.emplace_back(line);
+          break;
+        }
+        std::string names;
+        for (std::size_t c = 0, n = 1; c < line.size(); ++c) {
+          if (line[c] == ';' || c == 0)
+            names += (c == 0 ? "" : ";") + ("Spalte " + std::to_string(n++));
+        }
+        out.push_back(names);
+        break;
+      }
+      case Change::LinesCutShort:
+        out.emplace_back(line.substr(0, line.size() / 2));
+        break;
+      default:
+        out.emplace_back(line);
+    }
+  }
+  std::string result = kdtest::CrlfLines(out);
+  if (change == Change::JoinedWithItself) result += text;
+  if (change == Change::JoinedWithTheNext) result += next;
+  return result;
+}
+
+class ChangedExportTest
+    : public ::testing::TestWithParam<std::tuple<std::size_t, std::pair<Change, const char*>>> {};
+
+TEST_P(ChangedExportTest, IsItsProgramOrNoneNeverAnother) {
+  const std::size_t count = std::size(kSamples) - 1;  // the exports, not the bank file
+  const SampleCase& sample = kSamples[std::get<0>(GetParam())];
+  const SampleCase& next = kSamples[(std::get<0>(GetParam()) + 1) % count];
+  const Change change = std::get<1>(GetParam()).first;
+  const std::string text = ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/" + sample.file);
+  const std::string nextText = ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/" + next.file);
+  const std::string name = sample.file.substr(sample.file.find('/') + 1);
+  const kd::Recognition r = kd::readers::Recognize(Changed(text, change, nextText), name);
+  const std::string program(r.program);
+  EXPECT_TRUE(program.empty() || program == sample.program ||
+              (change == Change::JoinedWithTheNext && program == next.program))
+      << "recognised as " << program << ", fit " << r.fit << ", next " << r.nextFit;
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, ChangedExportTest,
+                         ::testing::Combine(::testing::Range<std::size_t>(0,
+                                                                          std::size(kSamples) - 1),
+                                            ::testing::ValuesIn(kChanges)),
+                         [](const auto& info) {
+                           std::string name = kSamples[std::get<0>(info.param)].file;
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
+                               '_');
+                           return name + "_" + std::get<1>(info.param).second;
+                         });
+
 // Every sample file is in the table above, so a new sample cannot go unrecognised unnoticed.
 TEST(SampleRecognition, EverySampleExportIsInTheTable) {
   for (const auto& dir : std::filesystem::directory_iterator(KDIMPORT_SAMPLES_DIR)) {
