@@ -4,6 +4,7 @@
 #     kdimport, kdimport-cli        the window (when built) and the command line
 #     translations/qtbase_de.qm     Qt's German texts for the Qt window's dialogs
 #     BLZ_20170904.txt              the bank code list, opened by this name beside the programs
+#     Anleitung.html                the guide for the payroll clerk, German, pictures inside
 #     README.md, docs/              how to use it, with the first-start notes and pictures
 #     samples/                      sample exports and a sample Kandrel data directory
 #     man/man1/kdimport-cli.1       manual page of the command line (not on Windows)
@@ -33,8 +34,27 @@ endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${KDIMPORT_PROGRAM_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/ DESTINATION ${KDIMPORT_PROGRAM_DIR}/samples)
+# The guide's source and pictures stay out: Anleitung.html holds them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${KDIMPORT_PROGRAM_DIR}/docs
-        FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.png" PATTERN "anleitung" EXCLUDE)
+
+# The guide Anleitung.html, one file with its style and pictures inside, made from the Markdown
+# source in docs/anleitung/ by a CMake script, so that every build (the cross build too) makes
+# it without further tools.
+set(_kdimport_guide ${CMAKE_BINARY_DIR}/Anleitung.html)
+set(_kdimport_guide_dir ${PROJECT_SOURCE_DIR}/docs/anleitung)
+file(GLOB _kdimport_guide_pictures CONFIGURE_DEPENDS ${_kdimport_guide_dir}/*.png)
+add_custom_command(
+  OUTPUT ${_kdimport_guide}
+  COMMAND ${CMAKE_COMMAND} -DSOURCE=${_kdimport_guide_dir}/anleitung.md
+          -DSTYLE=${_kdimport_guide_dir}/anleitung.css -DOUTPUT=${_kdimport_guide}
+          -P ${PROJECT_SOURCE_DIR}/cmake/anleitung.cmake
+  DEPENDS ${_kdimport_guide_dir}/anleitung.md ${_kdimport_guide_dir}/anleitung.css
+          ${_kdimport_guide_pictures} ${PROJECT_SOURCE_DIR}/cmake/anleitung.cmake
+  COMMENT "Anleitung.html"
+  VERBATIM)
+add_custom_target(kdimport-anleitung ALL DEPENDS ${_kdimport_guide})
+install(FILES ${_kdimport_guide} DESTINATION ${KDIMPORT_PROGRAM_DIR})
 
 # Licence texts of what the folder bundles: the bank code list always; on Windows also the C and
 # C++ runtime that is linked into the programs. Taken from the packages they come from.

@@ -48,7 +48,7 @@ tar -xzf "$archive" -C "$unpacked"
 folder=$(ls -d "$unpacked"/kdimport-*)
 echo "Archiv: $(basename "$archive"), $(tar -tzf "$archive" | grep -vc '/$') Dateien"
 
-required=(kdimport-cli BLZ_20170904.txt README.md samples/kandrel/FIRMA/Konfi-$year
+required=(kdimport-cli BLZ_20170904.txt README.md Anleitung.html samples/kandrel/FIRMA/Konfi-$year
   man/man1/kdimport-cli.1 kdimport.desktop.in install-desktop-entry.sh licenses/README.txt)
 [ -x "$build/bin/kdimport" ] && required+=(kdimport kdimport.png)
 [ -f "$build/bin/translations/qtbase_de.qm" ] && required+=(translations/qtbase_de.qm)
@@ -58,6 +58,28 @@ done
 [ -x "$folder/kdimport-cli" ] || fail "kdimport-cli im Archiv ist nicht ausführbar"
 cmp -s "$folder/BLZ_20170904.txt" "$build/bin/BLZ_20170904.txt" ||
   fail "BLZ_20170904.txt im Archiv ist nicht die Bankleitzahlendatei des Builds"
+
+# The guide is one file: every picture of its source inside it as a PNG, nothing it would fetch.
+guide="$folder/Anleitung.html"
+if [ -f "$guide" ]; then
+  pictures=$(awk '/^<!--/ { note = 1 } !note && /^!\[.*\]\(.*\.png\)$/ { n++ } /-->$/ { note = 0 }
+    END { print n + 0 }' "$source_dir/docs/anleitung/anleitung.md")
+  grep -o 'src="[^"]*"' "$guide" | sed 's/^src="//; s/"$//' >"$work/guide-sources"
+  [ "$(grep -c '^data:image/png;base64,' "$work/guide-sources")" -eq "$pictures" ] ||
+    fail "Anleitung.html bettet nicht alle $pictures Bilder ein"
+  grep -qE '<link|@import|url\(' "$guide" && fail "Anleitung.html lädt Dateien von außen"
+  while read -r src; do
+    case "$src" in
+      "data:image/png;base64,"*)
+        data=${src#*,}
+        signature=$(printf '%s' "${data:0:12}" | base64 -d | od -An -tx1 -N8)
+        [ "${signature// /}" = 89504e470d0a1a0a ] ||
+          fail "Anleitung.html: ein eingebettetes Bild ist kein PNG" ;;
+      *) fail "Anleitung.html lädt $src" ;;
+    esac
+  done <"$work/guide-sources"
+  grep -q '<html lang="de">' "$guide" || fail "Anleitung.html ist nicht als deutsch ausgezeichnet"
+fi
 
 # The desktop entry starts the window in the unpacked folder.
 XDG_DATA_HOME="$work/xdg" "$folder/install-desktop-entry.sh" >/dev/null

@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# The run command: installs what is missing, builds, and starts the window. Without a display
-# it converts the bundled sample export through the command line instead and shows the result.
+# The run command: installs what building the programs needs, builds the program it runs and
+# starts the window. Without a display it converts the bundled sample export through the
+# command line instead and shows the result. The tests are neither installed nor built here:
+# scripts/test.sh does that.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh build
+scripts/install-deps.sh build-essential cmake pkg-config qt6-base-dev libgl-dev \
+  qt6-translations-l10n libktoblzcheck1v5
+# A build folder made here leaves the tests out; one that exists keeps its own settings.
+options=()
+[ -f build/CMakeCache.txt ] || options=(-DKDIMPORT_BUILD_TESTS=OFF)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 bin="$PWD/build/bin"
 
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/kdimport" ]; then
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  cmake --build build -j "$(nproc)" --target kdimport
   cd "$bin" && exec ./kdimport
 fi
+cmake --build build -j "$(nproc)" --target kdimport-cli
 
 program="${1:-Datev}"
 sample="${2:-samples/datev/LG_ASCII_12345_SD.txt}"

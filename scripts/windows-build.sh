@@ -184,7 +184,7 @@ step "Windows-Programmordner als .zip"
 zip=$(ls "$dir"/package/kdimport-*.zip)
 listing=$(cmake -E tar tf "$zip")
 echo "$listing" | sed 's/^/  /'
-for f in kdimport.exe kdimport-cli.exe BLZ_20170904.txt README.md docs/windows.md \
+for f in kdimport.exe kdimport-cli.exe BLZ_20170904.txt README.md Anleitung.html docs/windows.md \
   samples/kandrel/FIRMA/Konfi-18 licenses/README.txt; do
   echo "$listing" | grep -q "^kdimport-[^/]*/$f\$" || fail "$f fehlt im Programmordner"
 done
