@@ -142,7 +142,9 @@ std::string Play(const Scene& s) {
   }
   kd::SetReadHook(nullptr);
   kd::SetReplaceFaultHook(nullptr);
-  for (const kdtest::ShownMessage& m : ui.messages) {
+  std::vector<kdtest::ShownMessage> boxes = ui.questions;
+  boxes.insert(boxes.end(), ui.messages.begin(), ui.messages.end());
+  for (const kdtest::ShownMessage& m : boxes) {
     const bool error = m.kind == "error";
     const std::string art = error                      ? "fehler"
                             : m.kind != "message"      ? "frage"
