@@ -473,20 +473,40 @@ std::string Conversion::Doubts(const Recognition& recognition, std::string_view 
   }
   // Every export of every layout gives its employees a personnel number of digits and a birth
   // date; when most records lack one, the columns were not where the reader takes them from.
-  const auto lacking = [&](std::size_t n, const char* has, const char* lacks) {
-    if (records == 0 || 2 * n <= records) return;
-    if (records == 1) {
-      add(std::string("Der einzige Datensatz hat ") + lacks + ".");
-    } else if (n == records) {
-      add("Keiner der " + std::to_string(records) + " Datensätze hat " + has + ".");
-    } else {
-      add(std::to_string(n) + " der " + std::to_string(records) + " Datensätze haben " + lacks +
-          ".");
-    }
+  struct Lack {
+    std::size_t count;
+    const char* has;
+    const char* lacks;
   };
-  lacking(context.RecordsWithoutDigitNumber(), "eine Personalnummer aus Ziffern",
-          "keine Personalnummer aus Ziffern");
-  lacking(context.RecordsWithoutBirthDate(), "ein Geburtsdatum", "kein Geburtsdatum");
+  std::vector<Lack> lacks;
+  for (const Lack lack :
+       {Lack{context.RecordsWithoutDigitNumber(), "eine Personalnummer aus Ziffern",
+             "keine Personalnummer aus Ziffern"},
+        Lack{context.RecordsWithoutBirthDate(), "ein Geburtsdatum", "kein Geburtsdatum"}}) {
+    if (records > 0 && 2 * lack.count > records) lacks.push_back(lack);
+  }
+  if (!lacks.empty()) {
+    const std::string all = std::to_string(records);
+    std::string sentence;
+    if (records == 1) {
+      sentence = std::string("Der einzige Datensatz hat ") + lacks[0].lacks;
+      if (lacks.size() > 1) sentence += std::string(" und ") + lacks[1].lacks;
+    } else {
+      for (std::size_t i = 0; i < lacks.size(); ++i) {
+        const Lack& lack = lacks[i];
+        const bool none = lack.count == records;
+        if (i == 0) {
+          sentence =
+              none ? "Keiner der " + all + " Datensätze hat " + lack.has
+                   : std::to_string(lack.count) + " der " + all + " Datensätze haben " + lack.lacks;
+        } else {
+          sentence += none ? std::string(", keiner ") + lack.has
+                           : ", " + std::to_string(lack.count) + " " + lack.lacks;
+        }
+      }
+    }
+    add(sentence + ".");
+  }
   return doubts;
 }
 

@@ -575,6 +575,34 @@ TEST_F(FormTest, AFailedWriteIsShownAndTheWindowGoesOn) {
   EXPECT_EQ(view.Lines(Control::Memo3).size(), 4u);
 }
 
+// The question before a doubtful run (the Agenda export chosen as SBS): the records come to the
+// list before it; "Nein" leaves the files as they were, "Ja" writes as usual.
+TEST_F(FormTest, ADoubtfulRunAsksAndNeinKeepsTheFiles) {
+  const std::string source = program.File("Personaldaten.csv");
+  WriteFile(source, AgendaExport());
+  const std::string data = DataDirectory("FIRMA");
+  WriteFile(data + "KDIMPORT.TXT", "alt\r\n");
+  WriteFile(program.File("KDIMPORT.INI"), Settings("SBS", source, data, "nein"));
+  kd::form::TForm1 form(view, services);
+  form.FormShow();
+  std::string recordsAtQuestion;
+  services.onBox = [&] { recordsAtQuestion = view.Text(Control::Memo3); };
+  for (const bool yes : {false, true}) {
+    services.questionAnswers = {yes};
+    form.Button1Click();
+    ASSERT_EQ(services.questions.size(), yes ? 2u : 1u);
+    EXPECT_EQ(services.questions.back().caption, "Übernahme prüfen");
+    EXPECT_EQ(services.questions.back().text,
+              "Keiner der 2 Datensätze hat eine Personalnummer aus Ziffern, keiner ein "
+              "Geburtsdatum. Trotzdem KDIMPORT.TXT ersetzen?");
+    EXPECT_EQ(view.Lines(Control::Memo3).size(), yes ? 4u : 2u);
+    EXPECT_EQ(services.boxes.size(), yes ? 1u : 0u);
+    EXPECT_EQ(ReadFile(data + "KDIMPORT.TXT") == "alt\r\n", !yes);
+    EXPECT_EQ(form.LastProtocol().Stopped(), !yes);
+  }
+  EXPECT_FALSE(recordsAtQuestion.empty());
+}
+
 TEST_F(FormTest, RunBeforeAnyDataDirectoryStopsAtTheMarker) {
   const std::string source = program.File("Personaldaten.csv");
   WriteFile(source, AgendaExport());

@@ -904,6 +904,51 @@ class QtFormTest : public QObject {
     QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(seen.modal);
   }
+
+  // The question before a doubtful run: "Ja" and "Nein", "Nein" the default button, so the
+  // Enter key and Escape both answer no.
+  void questionBox_data() {
+    QTest::addColumn<int>("key");  // 0: a click on "Ja"
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << false;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Ja") << 0 << true;
+  }
+
+  void questionBox() {
+    QFETCH(int, key);
+    QFETCH(bool, yes);
+    QWidget parent;
+    parent.show();
+    QtFormServices real;
+    real.SetParent(&parent);
+    QString title, yesText, noText, defaultText;
+    int icon = -1;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      poll.stop();
+      title = box->windowTitle();
+      icon = int(box->icon());
+      yesText = box->button(QMessageBox::Yes)->text();
+      noText = box->button(QMessageBox::No)->text();
+      defaultText = box->defaultButton() != nullptr ? box->defaultButton()->text() : QString();
+      if (key == 0) {
+        box->button(QMessageBox::Yes)->click();
+      } else {
+        QTest::keyClick(box, Qt::Key(key));
+      }
+    });
+    poll.start();
+    QCOMPARE(real.Question("Trotzdem KDIMPORT.TXT ersetzen?", "Übernahme prüfen"), yes);
+    QCOMPARE(title, QString("Übernahme prüfen"));
+    QCOMPARE(icon, int(QMessageBox::Question));
+    QCOMPARE(yesText, QString("&Ja"));
+    QCOMPARE(noText, QString("&Nein"));
+    QCOMPARE(defaultText, QString("&Nein"));
+  }
 };
 
 QTEST_MAIN(QtFormTest)
