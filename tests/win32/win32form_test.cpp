@@ -774,6 +774,32 @@ TEST_F(Win32FormTest, RealMessageBoxes) {
   }
 }
 
+// The question before a doubtful run: "Nein" is the default button, so Enter answers no.
+TEST_F(Win32FormTest, RealQuestionBox) {
+  Win32FormServices real;
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "Ja" : "Enter");
+    WORD defaultButton = 0;
+    HICON icon = nullptr;
+    bool answer = !yes;
+    const bool seen = WhileOpen(
+        L"Übernahme prüfen",
+        [&](HWND box) {
+          defaultButton = LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0));
+          for (HWND child = GetWindow(box, GW_CHILD); child;
+               child = GetWindow(child, GW_HWNDNEXT)) {
+            if (HICON i = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0))) icon = i;
+          }
+          PostMessageW(box, WM_COMMAND, yes ? IDYES : defaultButton, 0);
+        },
+        [&] { answer = real.Question("Trotzdem KDIMPORT.TXT ersetzen?", "Übernahme prüfen"); });
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(defaultButton, IDNO);
+    EXPECT_EQ(icon, LoadIconW(nullptr, IDI_QUESTION));
+    EXPECT_EQ(answer, yes);
+  }
+}
+
 TEST_F(Win32FormTest, RealFileDialogs) {
   Win32FormServices real;
   const bool openSeen = WhileOpen(
