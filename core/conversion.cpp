@@ -98,12 +98,12 @@ ReaderContext::ReaderContext(std::string_view sourceText, const ConversionSettin
 }
 
 ReaderContext::LineRange ReaderContext::Lines() {
-  return {protocol_, sourceText_};
+  return {protocol_, &lineHasControlCharacter_, sourceText_};
 }
 
 ReaderContext::LineRange ReaderContext::Lines(std::string_view text, std::string_view fileName) {
   protocol_->BeginFile(fileName);
-  return {protocol_, text};
+  return {protocol_, &lineHasControlCharacter_, text};
 }
 
 void ReaderContext::SkipLine(std::string_view line, SkipReason otherwise) {
@@ -185,11 +185,12 @@ bool ReaderContext::CheckValues(const RecordBuilder& record) {
   };
   const auto hint = [&](Warning warning, std::string detail) { protocol_->Warn(warning, detail); };
   const std::string_view insuranceNumber = record.Value(CheckedItem::InsuranceNumber);
-  const InsuranceNumberProblem insurance = CheckInsuranceNumber(insuranceNumber);
   const std::string_view birthDate = record.Value(CheckedItem::BirthDate);
-  if (insurance != InsuranceNumberProblem::None) {
+  const InsuranceNumberProblem insurance = CheckInsuranceNumber(insuranceNumber, birthDate);
+  if (insurance != InsuranceNumberProblem::None &&
+      insurance != InsuranceNumberProblem::OtherBirthDate) {
     warn(Warning::InsuranceNumber, ProblemCode(insurance) + std::string(insuranceNumber));
-  } else if (!InsuranceNumberFitsBirthDate(insuranceNumber, birthDate)) {
+  } else if (insurance == InsuranceNumberProblem::OtherBirthDate) {
     warn(Warning::InsuranceNumberBirthDate, kProblemBirthDate + std::string(insuranceNumber) +
                                                 kDetailSeparator + std::string(birthDate));
   }
@@ -210,7 +211,9 @@ bool ReaderContext::CheckValues(const RecordBuilder& record) {
   const std::string_view taxClass = record.Value(CheckedItem::TaxClass);
   if (!TaxClassIsKnown(TrimView(taxClass))) hint(Warning::TaxClass, std::string(taxClass));
   const std::string& text = record.Text();
-  if (HasControlCharacter(text)) hint(Warning::ControlCharacter, KeyOfControlCharacter(text));
+  if (lineHasControlCharacter_ && HasControlCharacter(text)) {
+    hint(Warning::ControlCharacter, KeyOfControlCharacter(text));
+  }
   return passed;
 }
 

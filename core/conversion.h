@@ -92,12 +92,14 @@ class ReaderContext {
    public:
     class iterator {
      public:
-      iterator(Protocol* protocol, std::string_view text) : protocol_(protocol), cursor_(text) {
+      iterator(Protocol* protocol, bool* control, std::string_view text)
+          : protocol_(protocol), control_(control), cursor_(text) {
         done_ = !cursor_.Next(line_);
       }
       iterator() = default;
       std::string_view operator*() const {
         protocol_->NextLine();  // a loop takes each line once
+        *control_ = cursor_.ControlCharacterInLine();
         return line_;
       }
       iterator& operator++() {
@@ -108,17 +110,20 @@ class ReaderContext {
 
      private:
       Protocol* protocol_ = nullptr;
+      bool* control_ = nullptr;
       LineCursor cursor_{{}};
       std::string_view line_;
       bool done_ = true;
     };
-    iterator begin() const { return {protocol_, text_}; }
+    iterator begin() const { return {protocol_, control_, text_}; }
     iterator end() const { return {}; }
 
    private:
     friend class ReaderContext;
-    LineRange(Protocol* protocol, std::string_view text) : protocol_(protocol), text_(text) {}
+    LineRange(Protocol* protocol, bool* control, std::string_view text)
+        : protocol_(protocol), control_(control), text_(text) {}
     Protocol* protocol_;
+    bool* control_;
     std::string_view text_;
   };
   // The export's lines.
@@ -221,6 +226,8 @@ class ReaderContext {
   std::size_t withoutDigitNumber_ = 0;
   std::size_t withoutBirthDate_ = 0;
   std::size_t plausibleRecords_ = 0;
+  // Whether the line the reader took last holds a control character: only then can its record.
+  bool lineHasControlCharacter_ = false;
   Protocol ownProtocol_;
   Protocol* protocol_;
 };

@@ -78,21 +78,44 @@ class RecordBuilder {
   struct Span {
     std::uint32_t start, end;  // end 0: no such item
   };
-  // The checked item a key names; -1 for the other keys. Every record has some twenty items,
-  // so a key is told apart by its length first.
-  static int ItemOf(std::string_view key) {
-    if (key.size() == 3) {
-      if (key == "PNr") return static_cast<int>(CheckedItem::PersonnelNumber);
-      if (key == "Geb") return static_cast<int>(CheckedItem::BirthDate);
-      if (key == "VNr") return static_cast<int>(CheckedItem::InsuranceNumber);
-      if (key == "Ort") return static_cast<int>(CheckedItem::Place);
-    } else if (key.size() == 4) {
-      if (key == "Name") return static_cast<int>(CheckedItem::Name);
-      if (key == "BegB") return static_cast<int>(CheckedItem::EntryDate);
-      if (key == "IdNr") return static_cast<int>(CheckedItem::TaxId);
-      if (key == "StKl") return static_cast<int>(CheckedItem::TaxClass);
+  // The checked item a key names; -1 for the other keys. Every record has some twenty items:
+  // a key is told apart by its length and then by its characters as one number.
+  static constexpr std::uint32_t Code(const char* key, std::size_t size) {
+    std::uint32_t code = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+      code |= static_cast<std::uint32_t>(static_cast<unsigned char>(key[i])) << (8 * i);
     }
-    return -1;
+    return code;
+  }
+  static int ItemOf(std::string_view key) {
+    if (key.size() != 3 && key.size() != 4) return -1;
+    const std::uint32_t code = Code(key.data(), key.size());
+    if (key.size() == 3) {
+      switch (code) {
+        case Code("PNr", 3):
+          return static_cast<int>(CheckedItem::PersonnelNumber);
+        case Code("Geb", 3):
+          return static_cast<int>(CheckedItem::BirthDate);
+        case Code("VNr", 3):
+          return static_cast<int>(CheckedItem::InsuranceNumber);
+        case Code("Ort", 3):
+          return static_cast<int>(CheckedItem::Place);
+        default:
+          return -1;
+      }
+    }
+    switch (code) {
+      case Code("Name", 4):
+        return static_cast<int>(CheckedItem::Name);
+      case Code("BegB", 4):
+        return static_cast<int>(CheckedItem::EntryDate);
+      case Code("IdNr", 4):
+        return static_cast<int>(CheckedItem::TaxId);
+      case Code("StKl", 4):
+        return static_cast<int>(CheckedItem::TaxClass);
+      default:
+        return -1;
+    }
   }
   void Note(std::string_view key, std::size_t start) {
     const int item = ItemOf(key);

@@ -1,8 +1,10 @@
 #include "plausibility.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "text.h"
 
@@ -86,35 +88,49 @@ bool ReadInsuranceDate(std::string_view compact, InsuranceDate& date) {
 // 3 digits.
 bool CompactInsuranceNumber(std::string_view number, std::array<char, kInsuranceNumberLength>& out,
                             std::string_view& compact) {
+  if (number.size() == kInsuranceNumberLength) {
+    // Written without blanks, as most exports write it: checked where it stands.
+    bool form = true;
+    for (std::size_t i = 0; i < kInsuranceNumberLength; ++i) {
+      form = form && (i == 8 ? IsUpperLetter(number[i]) : IsDigit(number[i]));
+    }
+    if (form) {
+      compact = number;
+      return true;
+    }
+  }
   std::size_t size = 0;
+  bool form = true;
   for (const char c : number) {
     if (c == ' ') continue;
     if (size == out.size()) return false;
+    form = form && (size == 8 ? IsUpperLetter(c) : IsDigit(c));
     out[size++] = c;
   }
   compact = std::string_view(out.data(), size);
-  if (size != kInsuranceNumberLength) return false;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (i == 8 ? !IsUpperLetter(compact[i]) : !IsDigit(compact[i])) return false;
-  }
-  return true;
+  return form && size == kInsuranceNumberLength;
 }
 
 // The letter counts as its two-digit place in the alphabet (A = 01); the twelve digits are
 // weighted 2 1 2 5 7 1 2 1 2 1 2 1 and the digit sums of the products are added up. The sum
 // modulo 10 is the check digit.
 int InsuranceCheckDigit(std::string_view compact) {
-  constexpr std::array<int, 12> kWeights{2, 1, 2, 5, 7, 1, 2, 1, 2, 1, 2, 1};
+  // The digit sum of every product a digit and a weight can give (at most 9 * 7).
+  constexpr std::array<std::uint8_t, 64> kDigitSums = [] {
+    std::array<std::uint8_t, 64> sums{};
+    for (int p = 0; p < 64; ++p)
+      sums[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(p / 10 + p % 10);
+    return sums;
+  }();
+  const auto term = [&](int digit, int weight) {
+    return static_cast<int>(kDigitSums[static_cast<std::size_t>(digit * weight)]);
+  };
   const int letter = compact[8] - 'A' + 1;
-  const std::array<int, 12> digits{DigitAt(compact, 0), DigitAt(compact, 1), DigitAt(compact, 2),
-                                   DigitAt(compact, 3), DigitAt(compact, 4), DigitAt(compact, 5),
-                                   DigitAt(compact, 6), DigitAt(compact, 7), letter / 10,
-                                   letter % 10,         DigitAt(compact, 9), DigitAt(compact, 10)};
-  int sum = 0;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    const int product = digits[i] * kWeights[i];
-    sum += product / 10 + product % 10;
-  }
+  const int sum =
+      term(DigitAt(compact, 0), 2) + term(DigitAt(compact, 1), 1) + term(DigitAt(compact, 2), 2) +
+      term(DigitAt(compact, 3), 5) + term(DigitAt(compact, 4), 7) + term(DigitAt(compact, 5), 1) +
+      term(DigitAt(compact, 6), 2) + term(DigitAt(compact, 7), 1) + term(letter / 10, 2) +
+      term(letter % 10, 1) + term(DigitAt(compact, 9), 2) + term(DigitAt(compact, 10), 1);
   return sum % 10;
 }
 
@@ -134,6 +150,15 @@ bool ReadNumber(std::string_view text, std::size_t& pos, std::size_t minDigits,
 // A birth date D.M.YYYY, DD.MM.YYYY, DD.MM.YY or D.M.YY with a day 1 to 31 and a month 1 to
 // 12; `year` is its last two digits.
 bool ReadBirthDate(std::string_view text, int& day, int& month, int& year) {
+  // DD.MM.YYYY, as nearly every export writes it, without the general way.
+  if (text.size() == 10 && text[2] == '.' && text[5] == '.' && IsDigit(text[0]) &&
+      IsDigit(text[1]) && IsDigit(text[3]) && IsDigit(text[4]) && IsDigit(text[8]) &&
+      IsDigit(text[9]) && IsDigit(text[6]) && IsDigit(text[7])) {
+    day = TwoDigits(text, 0);
+    month = TwoDigits(text, 3);
+    year = TwoDigits(text, 8);
+    return day >= 1 && day <= 31 && month >= 1 && month <= 12;
+  }
   text = TrimView(text);
   std::size_t pos = 0;
   if (!ReadNumber(text, pos, 1, 2, day) || pos == text.size() || text[pos++] != '.') return false;
@@ -162,67 +187,28 @@ constexpr std::array<std::array<std::uint8_t, 10>, 11> kMod1110Steps = [] {
   return steps;
 }();
 
-int TaxIdCheckDigit(std::string_view number) {
-  std::size_t product = 10;
-  for (std::size_t i = 0; i + 1 < kTaxIdLength; ++i) {
-    product = kMod1110Steps[product][static_cast<std::size_t>(DigitAt(number, i))];
-  }
-  const int check = 11 - static_cast<int>(product);
-  return check == 10 ? 0 : check;
-}
-
 // In the first ten digits exactly one digit occurs twice or three times, and not three times
-// in a row; every other digit occurs at most once.
-bool TaxIdDigitsFollowRule(std::string_view number) {
-  constexpr std::size_t kDigits = kTaxIdLength - 1;
-  std::array<int, 10> counts{};
-  for (std::size_t i = 0; i < kDigits; ++i) {
-    ++counts[static_cast<std::size_t>(DigitAt(number, i))];
-  }
-  int repeated = -1;
-  for (int digit = 0; digit < 10; ++digit) {
-    const int count = counts[static_cast<std::size_t>(digit)];
-    if (count < 2) continue;
-    if (count > 3 || repeated >= 0) return false;
-    repeated = digit;
-  }
-  if (repeated < 0) return false;
-  if (counts[static_cast<std::size_t>(repeated)] == 3) {
-    for (std::size_t i = 0; i + 2 < kDigits; ++i) {
-      if (DigitAt(number, i) == repeated && DigitAt(number, i + 1) == repeated &&
-          DigitAt(number, i + 2) == repeated) {
-        return false;
-      }
-    }
+// in a row; every other digit occurs at most once. `counts` holds each digit's count in four
+// bits: a count of 4 or more sets a nibble's third bit, a count of 2 or 3 its second.
+bool TaxIdDigitsFollowRule(std::string_view number, std::uint64_t counts) {
+  constexpr std::uint64_t kNibbles = 0x1111111111u;
+  if (((counts >> 2) & kNibbles) != 0) return false;
+  const std::uint64_t repeated = (counts >> 1) & kNibbles;
+  if (repeated == 0 || (repeated & (repeated - 1)) != 0) return false;
+  const int digit = std::countr_zero(repeated) / 4;
+  if (((counts >> (4 * digit)) & 0xF) != 3) return true;
+  const char c = static_cast<char>('0' + digit);
+  for (std::size_t i = 0; i + 2 < kTaxIdLength - 1; ++i) {
+    if (number[i] == c && number[i + 1] == c && number[i + 2] == c) return false;
   }
   return true;
 }
 
 }  // namespace
 
-InsuranceNumberProblem CheckInsuranceNumber(std::string_view number) {
-  if (IsBlank(number)) return InsuranceNumberProblem::None;
-  std::array<char, kInsuranceNumberLength> buffer{};
-  std::string_view compact;
-  if (!CompactInsuranceNumber(number, buffer, compact)) return InsuranceNumberProblem::Form;
-  if (!kAreaNumbers[static_cast<std::size_t>(TwoDigits(compact, 0))]) {
-    return InsuranceNumberProblem::AreaNumber;
-  }
-  InsuranceDate date;
-  if (!ReadInsuranceDate(compact, date)) return InsuranceNumberProblem::BirthDatePart;
-  if (InsuranceCheckDigit(compact) != DigitAt(compact, 11)) {
-    return InsuranceNumberProblem::CheckDigit;
-  }
-  return InsuranceNumberProblem::None;
-}
+namespace {
 
-bool InsuranceNumberFitsBirthDate(std::string_view number, std::string_view birthDate) {
-  std::array<char, kInsuranceNumberLength> buffer{};
-  std::string_view compact;
-  InsuranceDate date;
-  if (!CompactInsuranceNumber(number, buffer, compact) || !ReadInsuranceDate(compact, date)) {
-    return true;
-  }
+bool DatesAgree(const InsuranceDate& date, std::string_view birthDate) {
   int day = 0;
   int month = 0;
   int year = 0;
@@ -233,14 +219,60 @@ bool InsuranceNumberFitsBirthDate(std::string_view number, std::string_view birt
   return date.day == 0 || date.day == day;
 }
 
+}  // namespace
+
+InsuranceNumberProblem CheckInsuranceNumber(std::string_view number) {
+  return CheckInsuranceNumber(number, {});
+}
+
+InsuranceNumberProblem CheckInsuranceNumber(std::string_view number, std::string_view birthDate) {
+  if (number.empty() || (number.front() == ' ' && IsBlank(number))) {
+    return InsuranceNumberProblem::None;
+  }
+  std::array<char, kInsuranceNumberLength> buffer;
+  std::string_view compact;
+  if (!CompactInsuranceNumber(number, buffer, compact)) return InsuranceNumberProblem::Form;
+  if (!kAreaNumbers[static_cast<std::size_t>(TwoDigits(compact, 0))]) {
+    return InsuranceNumberProblem::AreaNumber;
+  }
+  InsuranceDate date;
+  if (!ReadInsuranceDate(compact, date)) return InsuranceNumberProblem::BirthDatePart;
+  if (InsuranceCheckDigit(compact) != DigitAt(compact, 11)) {
+    return InsuranceNumberProblem::CheckDigit;
+  }
+  if (!DatesAgree(date, birthDate)) return InsuranceNumberProblem::OtherBirthDate;
+  return InsuranceNumberProblem::None;
+}
+
+bool InsuranceNumberFitsBirthDate(std::string_view number, std::string_view birthDate) {
+  std::array<char, kInsuranceNumberLength> buffer{};
+  std::string_view compact;
+  InsuranceDate date;
+  if (!CompactInsuranceNumber(number, buffer, compact) || !ReadInsuranceDate(compact, date)) {
+    return true;
+  }
+  return DatesAgree(date, birthDate);
+}
+
 TaxIdProblem CheckTaxId(std::string_view number) {
   if (number.empty()) return TaxIdProblem::None;
-  if (number.size() != kTaxIdLength || !AllDigits(number)) return TaxIdProblem::Form;
-  if (number.front() == '0') return TaxIdProblem::LeadingZero;
-  if (!TaxIdDigitsFollowRule(number)) return TaxIdProblem::DigitRule;
-  if (TaxIdCheckDigit(number) != DigitAt(number, kTaxIdLength - 1)) {
-    return TaxIdProblem::CheckDigit;
+  if (number.size() != kTaxIdLength) return TaxIdProblem::Form;
+  // One pass over the first ten digits: each digit's count in four bits of `counts`, and the
+  // running product of the check digit.
+  std::uint64_t counts = 0;
+  std::size_t product = 10;
+  for (std::size_t i = 0; i + 1 < kTaxIdLength; ++i) {
+    const auto digit = static_cast<unsigned>(static_cast<unsigned char>(number[i]) - '0');
+    if (digit > 9) return TaxIdProblem::Form;
+    counts += std::uint64_t{1} << (4 * digit);
+    product = kMod1110Steps[product][digit];
   }
+  const auto last = static_cast<unsigned>(static_cast<unsigned char>(number.back()) - '0');
+  if (last > 9) return TaxIdProblem::Form;
+  if (number.front() == '0') return TaxIdProblem::LeadingZero;
+  if (!TaxIdDigitsFollowRule(number, counts)) return TaxIdProblem::DigitRule;
+  const int check = 11 - static_cast<int>(product);
+  if (static_cast<unsigned>(check == 10 ? 0 : check) != last) return TaxIdProblem::CheckDigit;
   return TaxIdProblem::None;
 }
 
@@ -266,11 +298,14 @@ bool BicFormIsValid(std::string_view bic) {
 }
 
 bool HasControlCharacter(std::string_view value) {
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return true;
+  // Every record passes here. A loop over bytes without an early exit, which the compiler turns
+  // into vector instructions: control characters are rare, and a record is short.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(value.data());
+  unsigned char bad = 0;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    bad |= static_cast<unsigned char>((bytes[i] < 0x20) | (bytes[i] == 0x7F));
   }
-  return false;
+  return bad != 0;
 }
 
 }  // namespace kd

@@ -15,10 +15,11 @@ namespace kd {
 
 enum class InsuranceNumberProblem : std::uint8_t {
   None,
-  Form,           // not 12 characters once blanks are removed: 8 digits, a letter A-Z, 3 digits
-  AreaNumber,     // the first two digits name no pension insurance institution
-  BirthDatePart,  // digits 3 to 8 are no birth date of the form DDMMYY
-  CheckDigit,     // the last digit does not follow from the eleven characters before it
+  Form,            // not 12 characters once blanks are removed: 8 digits, a letter A-Z, 3 digits
+  AreaNumber,      // the first two digits name no pension insurance institution
+  BirthDatePart,   // digits 3 to 8 are no birth date of the form DDMMYY
+  CheckDigit,      // the last digit does not follow from the eleven characters before it
+  OtherBirthDate,  // a valid number whose birth date part is not the employee's birth date
 };
 
 // The social insurance number of the German pension insurance, e.g. "15070649C103" or
@@ -26,6 +27,10 @@ enum class InsuranceNumberProblem : std::uint8_t {
 // first of a month) when the serial numbers of a date ran out, and day or month may be 00
 // when the birth date was not known.
 InsuranceNumberProblem CheckInsuranceNumber(std::string_view number);
+// The same, and for a valid number also whether its birth date part is the employee's birth
+// date `birthDate` (see InsuranceNumberFitsBirthDate): both checks at once, as every record
+// needs them.
+InsuranceNumberProblem CheckInsuranceNumber(std::string_view number, std::string_view birthDate);
 
 // False only when the birth date part of a well-formed insurance number and the birth date
 // `birthDate` (D.M.YYYY, DD.MM.YYYY or DD.MM.YY) really disagree. A raised day counts as the

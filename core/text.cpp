@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace kd {
 
@@ -55,22 +60,47 @@ std::int64_t LeadingInteger(std::string_view text) {
   return negative ? -value : value;
 }
 
-std::size_t LineCursor::Find(char c, std::size_t from) const {
-  const std::size_t n = contents_.size();
-  const void* hit = from < n ? std::memchr(contents_.data() + from, c, n - from) : nullptr;
-  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - contents_.data()) : n;
+namespace {
+
+bool IsControl(unsigned char c) {
+  return c < 0x20 || c == 0x7F;
 }
+
+// The position of the first control character at or after `from`; `size` when there is none.
+std::size_t NextControl(const unsigned char* text, std::size_t from, std::size_t size) {
+  std::size_t i = from;
+#if defined(__SSE2__) || defined(_M_X64)
+  // Sixteen bytes at a time: a byte is below 32 when min(byte, 31) is the byte itself.
+  const __m128i below = _mm_set1_epi8(0x1F);
+  const __m128i del = _mm_set1_epi8(0x7F);
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    const __m128i hits =
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, below), bytes), _mm_cmpeq_epi8(bytes, del));
+    if (const int mask = _mm_movemask_epi8(hits); mask != 0) {
+      return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+    }
+  }
+#endif
+  while (i < size && !IsControl(text[i])) ++i;
+  return i;
+}
+
+}  // namespace
 
 bool LineCursor::Next(std::string_view& line) {
   const std::size_t n = contents_.size();
   if (start_ >= n) return false;
-  if (!searched_ || nextCr_ < start_) nextCr_ = Find('\r', start_);
-  if (!searched_ || nextLf_ < start_) nextLf_ = Find('\n', start_);
-  searched_ = true;
-  const std::size_t end = std::min(nextCr_, nextLf_);
+  const auto* text = reinterpret_cast<const unsigned char*>(contents_.data());
+  control_ = false;
+  std::size_t end = NextControl(text, start_, n);
+  while (end < n && text[end] != '\r' && text[end] != '\n') {
+    control_ = true;
+    end = NextControl(text, end + 1, n);
+  }
   line = contents_.substr(start_, end - start_);
   start_ = end + 1;
-  if (end < n && contents_[end] == '\r' && start_ < n && contents_[start_] == '\n') ++start_;
+  if (end < n && text[end] == '\r' && start_ < n && text[start_] == '\n') ++start_;
   return true;
 }
 

@@ -42,22 +42,21 @@ inline bool AllDigits(std::string_view text) {
 std::vector<std::string_view> SplitLines(std::string_view contents);
 
 // The lines of file contents one after the other, split as SplitLines splits them, without a
-// list of them all: an export of millions of short lines costs no memory per line.
+// list of them all: an export of millions of short lines costs no memory per line. The one
+// pass that finds the line breaks also tells whether a line holds another control character
+// (a byte below 32, or 127).
 class LineCursor {
  public:
   explicit LineCursor(std::string_view contents) : contents_(contents) {}
   // The next line into `line`; false after the last one.
   bool Next(std::string_view& line);
+  // True when the line Next gave last holds a control character.
+  bool ControlCharacterInLine() const { return control_; }
 
  private:
-  std::size_t Find(char c, std::size_t from) const;
-
   std::string_view contents_;
   std::size_t start_ = 0;
-  // The next CR and the next LF, each found once and kept until the scan passes it.
-  std::size_t nextCr_ = 0;
-  std::size_t nextLf_ = 0;
-  bool searched_ = false;
+  bool control_ = false;
 };
 
 // Text of `text` cut to at most `width` characters and filled with blanks on the right.

@@ -77,8 +77,12 @@ TEST(Plausibility, ValueForms) {
   Expect(
       kd::BicFormIsValid, false,
       {"soladest600", "SOLADEST60", "SOLADEST6000", "S0LADEST600", "SOLAD3ST600", "SOLADEST60 "});
-  Expect(kd::HasControlCharacter, false, {"Wei\xDF \xA0\x80", ""});
-  Expect(kd::HasControlCharacter, true, {"a\tb", "\x7F", "ab\x1F", "\r"});
+  // Long values are looked at eight bytes at a time: each position of a word, and the rest.
+  Expect(kd::HasControlCharacter, false,
+         {"Wei\xDF \xA0\x80", "", "PNr=1;Name=M\xFCller, J\xFCrgen;Str=\xFF\x80\x7E !;"});
+  Expect(kd::HasControlCharacter, true,
+         {"a\tb", "\x7F", "ab\x1F", "\r", "PNr=1;Na\x01me=x;", "PNr=1;Name=M\x7Fller;",
+          "0123456789abcdef\x1F", "01234567\x7F"});
 }
 
 }  // namespace
