@@ -29,7 +29,7 @@ void ExpectFits(bool expected, Values numbers, Values birthDates) {
 // after GKV-Spitzenverband/DRV/BA, Gemeinsames Rundschreiben Meldeverfahren, 3.1.1.2; area
 // numbers after the field checks of the Verfahrensbeschreibung Zahlstellen-Meldeverfahren.
 TEST(Plausibility, InsuranceNumber) {
-  const auto check = kd::CheckInsuranceNumber;
+  const auto check = [](std::string_view number) { return kd::CheckInsuranceNumber(number); };
   Expect(check, Ins::None,
          {"15070649C103", "15 070649 C 103", "", "15390649C100", "65970764A011", "15000049C109",
           "15290200C107"});
@@ -48,6 +48,10 @@ TEST(Plausibility, InsuranceNumberFitsBirthDate) {
   ExpectFits(true, {"65970764A011"}, {"01.07.1964"});
   ExpectFits(false, {"65970764A011"}, {"02.07.1964"});
   ExpectFits(true, {"15000049C109", "15170049C109"}, {"12.03.1949", "03.04.1949"});
+  // Both checks in one call, as every record is checked: a valid number of another birth date.
+  EXPECT_EQ(kd::CheckInsuranceNumber("15070649C103", "08.06.1949"), Ins::OtherBirthDate);
+  EXPECT_EQ(kd::CheckInsuranceNumber("15070649C104", "08.06.1949"), Ins::CheckDigit);
+  EXPECT_EQ(kd::CheckInsuranceNumber("15070649C103", "07.06.1949"), Ins::None);
   ExpectFits(false, {"15000049C109", "15170049C109"}, {"12.03.1950"});
   ExpectFits(true, {"", "15071349C103", "15070649C10"}, {"08.06.1949", "", "1949", "7.6.949"});
 }
