@@ -161,7 +161,7 @@ void ReaderContext::PutFilesInPlace() {
   PutInPlace({bankFileSaved_ ? bankFile_.get() : nullptr, importFile_.get()});
   if (bankFileSaved_) {
     ui_.ShowMessage(std::to_string(bankLineCount_) + " Bankverbindungen in der Datei " +
-                        Cp1252ToUtf8(BankFilePath()) + " gespeichert.",
+                        BankFilePath() + " gespeichert.",
                     "Datei erfolgreich hergestellt.", Icon::Information);
   }
 }
@@ -223,9 +223,8 @@ void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
   if (ui_.ShowsSourceFile() && RegularFileExists(settings.SourcePath)) {
     try {
       const SourceText contents = LoadSourceText(settings.SourcePath);
-      ui_.ShowSourceFile(
-          "Datei aus " + Cp1252ToUtf8(programName) + ": " + Cp1252ToUtf8(settings.SourcePath),
-          contents.View());
+      ui_.ShowSourceFile("Datei aus " + Cp1252ToUtf8(programName) + ": " + settings.SourcePath,
+                         contents.View());
     } catch (const std::exception&) {
       // An unreadable file (or one too big for the memory) is reported when a run loads it.
     }
@@ -252,7 +251,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
         "Programmname " + program + " unbekannt.", Icon::Stop);
     return -1;
   }
-  const std::string source = Cp1252ToUtf8(settings.SourcePath);
+  const std::string& source = settings.SourcePath;
   if (!RegularFileExists(settings.SourcePath)) {
     ui_.ShowMessage("Die angegebene Quelldatei >" + source + "< wurde nicht gefunden.",
                     "Übergabe nicht möglich.", Icon::Stop);
@@ -272,8 +271,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
   loadedSource_ = LoadSourceText(settings.SourcePath);
   ui_.ShowSourceFile("Quelldatei: " + source, loadedSource_.View());
   if (!RegularFileExists(settings.DataDirectory + "Konfi-" + settings.PayrollYear)) {
-    ui_.ShowMessage("Entweder existiert das Datenverzeichnis >" +
-                        Cp1252ToUtf8(settings.DataDirectory) +
+    ui_.ShowMessage("Entweder existiert das Datenverzeichnis >" + settings.DataDirectory +
                         "< nicht oder es enthält keinerlei Lohndaten.",
                     "Übergabe nicht möglich.", Icon::Stop);
     return -1;
@@ -340,20 +338,19 @@ RunResult Conversion::Run(std::string_view programName) {
     NoteOtherProgram(contents.View(), programName);
     const std::size_t lines = context.OutputLineCount();
     ui_.ShowMessage(std::to_string(lines == 0 ? 0 : lines - 1) + " Datensätze in der Datei " +
-                        Cp1252ToUtf8(ImportFilePath()) + " gespeichert.",
+                        ImportFilePath() + " gespeichert.",
                     "Datei erfolgreich hergestellt.", Icon::Information);
     return RunResult::Written;
   } catch (const FileError& error) {
     return stop(error.what());
   } catch (const std::bad_alloc&) {
-    return stop("Nicht genügend Arbeitsspeicher, um die Datei " +
-                Cp1252ToUtf8(settings.SourcePath) + " zu übernehmen.");
+    return stop("Nicht genügend Arbeitsspeicher, um die Datei " + settings.SourcePath +
+                " zu übernehmen.");
   } catch (const std::exception& error) {
-    return stop("Unerwarteter Fehler bei der Übernahme der Datei " +
-                Cp1252ToUtf8(settings.SourcePath) + ": " + error.what());
+    return stop("Unerwarteter Fehler bei der Übernahme der Datei " + settings.SourcePath + ": " +
+                error.what());
   } catch (...) {
-    return stop("Unerwarteter Fehler bei der Übernahme der Datei " +
-                Cp1252ToUtf8(settings.SourcePath) + ".");
+    return stop("Unerwarteter Fehler bei der Übernahme der Datei " + settings.SourcePath + ".");
   }
 }
 

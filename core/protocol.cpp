@@ -395,8 +395,7 @@ std::string Protocol::Hint(const Line& line) const {
 std::vector<std::string> Protocol::Summary() const {
   std::vector<std::string> summary;
   for (std::size_t f = 0; f < files_.size(); ++f) {
-    summary.push_back("Zeilen gelesen: " + Count(fileLines_[f]) + " (" + Cp1252ToUtf8(files_[f]) +
-                      ")");
+    summary.push_back("Zeilen gelesen: " + Count(fileLines_[f]) + " (" + files_[f] + ")");
   }
   summary.push_back("Datensätze übernommen: " + Count(records_));
   if (bankSetting_) summary.push_back("Bankverbindungen übernommen: " + Count(bankLines_));
@@ -438,10 +437,8 @@ std::string Protocol::Csv() const {
   std::string csv =
       "\xEF\xBB\xBF"
       "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n";
-  std::vector<std::string> fileNames;
-  for (const std::string& file : files_) fileNames.push_back(Cp1252ToUtf8(file));
   for (const Line& line : lines_) {
-    AppendCsvField(csv, fileNames[line.file]);
+    AppendCsvField(csv, files_[line.file]);
     csv += ';';
     csv += Count(line.number);
     csv += ';';

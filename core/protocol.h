@@ -80,7 +80,7 @@ class Protocol {
 
   // ---- Reading the protocol
 
-  // The files whose lines it holds, by name without their folder (Windows-1252).
+  // The files whose lines it holds, by name without their folder (UTF-8).
   const std::vector<std::string>& Files() const { return files_; }
   using LineList = std::vector<Line, LargeAllocator<Line>>;
   const LineList& Lines() const { return lines_; }
@@ -112,7 +112,7 @@ class Protocol {
 
   // The protocol as CSV: UTF-8 with a byte-order mark, lines ended by CR LF, separated by ";".
   std::string Csv() const;
-  // Writes Csv() to `path` (Windows-1252), replacing the file; throws FileError::CannotCreate.
+  // Writes Csv() to `path`, replacing the file; throws FileError::CannotCreate.
   void WriteCsv(std::string_view path) const;
 
   // ---- Collecting (the reader context)

@@ -46,10 +46,11 @@ class RecordingUi : public kd::UserInterface {
   int sourceViewUpdates = 0;
 };
 
-// A fresh folder under the system's temporary folder, removed with the object.
+// A fresh folder under the system's temporary folder, removed with the object; its name ends
+// with `suffix` (UTF-8).
 class TempDir {
  public:
-  TempDir();
+  explicit TempDir(std::string_view suffix = {});
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -131,6 +132,10 @@ class ConversionHarness {
   std::string BankFile() const { return ReadFile(dir.File("Bank-" + year)); }
   bool BankFileExists() const { return FileExists(dir.File("Bank-" + year)); }
 };
+
+// A program of the build as the tests start it: under Wine the build's paths are Unix paths,
+// and "Z:" is the drive Wine gives the root folder.
+std::string BuiltProgram(std::string path);
 
 // What kdimport-cli printed and its exit status.
 struct CliResult {
