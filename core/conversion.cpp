@@ -304,10 +304,15 @@ void Conversion::NoteOtherProgram(std::string_view text, std::string_view progra
 RunResult Conversion::Run(std::string_view programName) {
   protocol = Protocol();
   // A run that stops after the reader began keeps in its protocol what happened until then.
-  const auto stop = [this](const std::string& message) {
+  // A file error adds the system's reason, and where old files lie that could not be put back.
+  const auto stop = [this](const std::string& message, const FileError* fileError = nullptr) {
     ui_.ShowError(message);
     if (protocol.Started()) {
-      protocol.Stop(message);
+      const bool reason = fileError != nullptr && !fileError->Reason().empty();
+      protocol.Stop(reason ? message + " (" + fileError->Reason() + ")" : message);
+      if (fileError != nullptr) {
+        for (const std::string& line : fileError->Details()) protocol.AddNote(line);
+      }
       protocol.Finish();
     }
     return RunResult::Stopped;
@@ -342,7 +347,7 @@ RunResult Conversion::Run(std::string_view programName) {
                     "Datei erfolgreich hergestellt.", Icon::Information);
     return RunResult::Written;
   } catch (const FileError& error) {
-    return stop(error.what());
+    return stop(error.what(), &error);
   } catch (const std::bad_alloc&) {
     return stop("Nicht genügend Arbeitsspeicher, um die Datei " + settings.SourcePath +
                 " zu übernehmen.");

@@ -201,18 +201,60 @@ TEST_P(TargetHeldOpenTest, OldPairStaysAndTheFileIsNamed) {
 INSTANTIATE_TEST_SUITE_P(Files, TargetHeldOpenTest, ::testing::Values("KDIMPORT.TXT", "Bank-18"),
                          [](const auto& info) { return std::string(info.param).substr(0, 4); });
 
-#ifdef _WIN32
-// On Windows a file that another program holds open cannot be moved: the new files stay unused.
-TEST_F(RunSafetyTest, ImportFileHeldOpenByAnotherProgramKeepsTheOldPair) {
-  const std::wstring held = kd::ToNativePath(data.File("KDIMPORT.TXT")).wstring();
-  const HANDLE handle = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+// The box shows the message as it was; the protocol adds why the import file could not be
+// written. On Windows a file that another program holds open cannot be replaced, whether that
+// program lets others read and write it or not.
+struct ReasonCase {
+  const char* what;
+  std::function<std::function<void()>(const std::string& importFile)> cause;  // gives the undo
+  const char* reason;
+};
+
+void PrintTo(const ReasonCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class FileReasonTest : public RunSafetyTest, public ::testing::WithParamInterface<ReasonCase> {};
+
+TEST_P(FileReasonTest, ProtocolNamesTheReasonAndTheOldPairStays) {
+  const std::string import = data.File("KDIMPORT.TXT");
+  const std::function<void()> undo = GetParam().cause(import);
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
-  CloseHandle(handle);
-  ExpectOldFilesAndMessage("Datei " + data.File("KDIMPORT.TXT") + " kann nicht erstellt werden");
+  undo();
+  ExpectOldFilesAndMessage("Datei " + import + " kann nicht erstellt werden");
+  EXPECT_EQ(
+      conversion.protocol.Summary().back(),
+      "Abgebrochen: Datei " + import + " kann nicht erstellt werden (" + GetParam().reason + ")");
+}
+
+std::function<void()> FullDisk(const std::string&) {
+  kd::SetWriteFaultHook(
+      [](std::string_view target, std::size_t) { return !target.ends_with("KDIMPORT.TXT"); });
+  return [] {};
+}
+
+#ifdef _WIN32
+template <DWORD share>
+std::function<void()> HeldOpen(const std::string& file) {
+  const HANDLE handle = CreateFileW(kd::ToNativePath(file).c_str(), GENERIC_READ, share, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+  return [handle] { CloseHandle(handle); };
 }
 #endif
+
+INSTANTIATE_TEST_SUITE_P(Causes, FileReasonTest,
+                         ::testing::Values(ReasonCase{"DiskFull", FullDisk, "Datenträger voll"}
+#ifdef _WIN32
+                                           ,
+                                           ReasonCase{"HeldOpenSharingReadAndWrite",
+                                                      HeldOpen<FILE_SHARE_READ | FILE_SHARE_WRITE>,
+                                                      "von einem anderen Programm geöffnet"},
+                                           ReasonCase{"HeldOpenWithoutSharing", HeldOpen<0>,
+                                                      "von einem anderen Programm geöffnet"}
+#endif
+                                           ),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 // The whole run over a file system in memory, as the fuzz targets run it: nothing on the disk.
 TEST(RunInMemory, ReadsAndWritesOnlyTheMemory) {
