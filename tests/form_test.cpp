@@ -390,6 +390,27 @@ TEST_F(FormTest, EndeKeepsTheWindowAndTheFileWhenItCannotBeWritten) {
   EXPECT_TRUE(view.closed);
 }
 
+// KDIMPORT.INI is Windows-1252: a path it cannot hold is named, and nothing is saved as "?".
+TEST_F(FormTest, EndeNamesALineThatTheSettingsFileCannotHold) {
+  const std::string old = Settings("Sage", "/alt.csv", "/daten/", "Ja ", "18");
+  WriteFile(program.File("KDIMPORT.INI"), old);
+  kd::form::TForm1 form(view, services);
+  form.FormShow();
+  view.Type(Control::FormelMemo,
+            "/alt.csv\n/L\xC3\xB6hne/\xC5\x81\xC3\xB3"
+            "d\xC5\xBA/\nJa \nJa \n18");
+  form.EndeButtonClick();
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].caption, "Einstellungen nicht gespeichert");
+  EXPECT_EQ(services.boxes[0].text,
+            "Die Zeile 2 der Einstellungen enthält ein Zeichen, das die Datei KDIMPORT.INI nicht "
+            "speichern kann:\n\n/Löhne/Łódź/\n\nDie Einstellungen werden nicht gespeichert und "
+            "das Fenster bleibt offen. Ändern Sie die Zeile, oder schließen Sie das Fenster ohne "
+            "zu speichern.");
+  EXPECT_FALSE(view.closed);
+  EXPECT_EQ(ReadFile(program.File("KDIMPORT.INI")), old);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Source and target selection
 

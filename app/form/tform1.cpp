@@ -204,8 +204,26 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::EndeButtonClick() {
-  std::vector<std::string> lines{ProgramName()};
-  for (const std::string& line : SettingsLines()) lines.push_back(Cp1252(line));
+  // The settings file is Windows-1252 text: a line it cannot hold is not saved as something
+  // else (a path with "?" would name no file); the person decides.
+  std::vector<std::string> lines{view_.Text(Control::ProgrammCombo)};
+  const std::vector<std::string> settingsLines = SettingsLines();
+  lines.insert(lines.end(), settingsLines.begin(), settingsLines.end());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string converted;
+    if (kd::Utf8ToCp1252Exact(lines[i], converted)) {
+      lines[i] = std::move(converted);
+      continue;
+    }
+    services_.Message(
+        (i == 0 ? "Die Zeile \"Übernahme aus Programm\"" : "Die Zeile " + std::to_string(i)) +
+            " der Einstellungen enthält ein Zeichen, das die Datei " + kSettingsFile +
+            " nicht speichern kann:\n\n" + lines[i] +
+            "\n\nDie Einstellungen werden nicht gespeichert und das Fenster bleibt offen. Ändern "
+            "Sie die Zeile, oder schließen Sie das Fenster ohne zu speichern.",
+        "Einstellungen nicht gespeichert", kd::Icon::Stop);
+    return;
+  }
   try {
     kd::WriteLines(kSettingsFile, lines);
   } catch (const kd::FileError& error) {

@@ -38,7 +38,8 @@ class TForm1 : private kd::UserInterface {
   void Button4Click();
   // "4.  Kandrel-Datei  erstellen": one conversion run.
   void Button1Click();
-  // "&Ende": saves the settings file and closes the window.
+  // "&Ende": saves the settings file and closes the window. A line that the settings file
+  // (Windows-1252) cannot hold is named in a message box; nothing is saved, the window stays.
   void EndeButtonClick();
   // The text of the program list changed (typed or chosen): the recognition hint compares the
   // new choice with the program the source file looks like.
