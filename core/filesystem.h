@@ -118,6 +118,9 @@ class FileSystem {
   virtual Outcome Link(const std::string& existing, const std::string& link) = 0;
   // Gives `from` the name `to` in one step, replacing a file of that name.
   virtual Outcome RenameOver(const std::string& from, const std::string& to) = 0;
+  // Whether an existing file can be replaced or removed now: on Windows not while another
+  // program holds it open without allowing that (Failure::HeldOpen).
+  virtual Outcome Replaceable(const std::string& path) = 0;
   virtual Outcome Remove(const std::string& path) = 0;
   // The names of the files in `folder`, sorted; empty when it cannot be read.
   virtual std::vector<std::string> List(const std::string& folder) = 0;

@@ -30,8 +30,8 @@ class MemoryFileSystem : public FileSystem {
   void SetProcess(unsigned long id) { process_ = id; }
   void SetRunning(unsigned long id) { running_.insert(id); }
   void SetTime(std::string text) { time_ = std::move(text); }
-  // Called before every change (operation "create", "link", "rename", "remove") with the path
-  // it changes; a failure other than Failure::None makes the change fail so.
+  // Called before every change (operation "create", "link", "rename", "remove") and for the
+  // question "replace", with the path; a failure other than Failure::None makes it fail so.
   std::function<Failure(std::string_view operation, const std::string& path)> faults;
 
   // FileSystem
@@ -41,6 +41,7 @@ class MemoryFileSystem : public FileSystem {
   std::unique_ptr<OutputFile> CreateNew(const std::string& path, Outcome& why) override;
   Outcome Link(const std::string& existing, const std::string& link) override;
   Outcome RenameOver(const std::string& from, const std::string& to) override;
+  Outcome Replaceable(const std::string& path) override { return Fault("replace", path); }
   Outcome Remove(const std::string& path) override;
   std::vector<std::string> List(const std::string& folder) override;
   void SyncFolder(const std::string&) override {}

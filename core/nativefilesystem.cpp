@@ -30,6 +30,9 @@ namespace {
 #ifdef _WIN32
 using Handle = HANDLE;
 
+// winerror.h of mingw-w64 lacks it.
+constexpr DWORD kDiskQuotaExceeded = 1295;
+
 std::string Utf8(const wchar_t* text) {
   const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
   if (length <= 1) return {};
@@ -53,7 +56,7 @@ Outcome FromSystem(DWORD error, const std::string& path) {
       return {Failure::AccessDenied, {}};
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED:
+    case kDiskQuotaExceeded:
       return {Failure::DiskFull, {}};
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
@@ -81,25 +84,26 @@ Outcome LastError(const std::string& path) {
   return FromSystem(GetLastError(), path);
 }
 
-// Windows refuses to replace or remove a file that another program holds open without allowing
-// its deletion, and says "access denied" for it: whether that is the true reason shows when the
-// file itself cannot be opened for deletion.
-Outcome HeldOpenOrDenied(const std::string& path) {
-  const HANDLE probe = CreateFileW(ToNativePath(path).c_str(), DELETE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+// Windows refuses to replace or remove a file (or any other name of it) that another program
+// holds open without allowing its deletion, and says "access denied" for it: whether that is
+// the true reason shows when the file itself cannot be opened for deletion.
+bool HeldOpen(const std::string& path) {
+  const std::filesystem::path native = ToNativePath(path);
+  const HANDLE probe =
+      CreateFileW(native.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (probe != INVALID_HANDLE_VALUE) {
     CloseHandle(probe);
-    return {Failure::AccessDenied, {}};
+    return false;
   }
-  const DWORD error = GetLastError();
-  return FromSystem(error == ERROR_SHARING_VIOLATION ? error : ERROR_ACCESS_DENIED, path);
+  return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 // An access denied while replacing or removing `target`, explained.
 Outcome ChangeError(const std::string& target) {
   const DWORD error = GetLastError();
-  return error == ERROR_ACCESS_DENIED ? HeldOpenOrDenied(target) : FromSystem(error, target);
+  if (error != ERROR_ACCESS_DENIED) return FromSystem(error, target);
+  return {HeldOpen(target) ? Failure::HeldOpen : Failure::AccessDenied, {}};
 }
 
 class DiskInput : public InputFile {
@@ -252,15 +256,18 @@ class DiskFiles : public FileSystem {
     return stamp;
   }
 
+  // Each native path is made before the call, so that nothing runs between the call and the
+  // reading of its error.
   std::unique_ptr<InputFile> Open(const std::string& path, Outcome& why) override {
+    const std::filesystem::path native = ToNativePath(path);
 #ifdef _WIN32
     // Other programs may go on reading, writing or renaming it; the snapshot check notices.
-    const HANDLE h = CreateFileW(ToNativePath(path).c_str(), GENERIC_READ,
+    const HANDLE h = CreateFileW(native.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
 #else
-    const int h = ::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    const int h = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
     if (h < 0) {
 #endif
       why = LastError(path);
@@ -270,12 +277,13 @@ class DiskFiles : public FileSystem {
   }
 
   std::unique_ptr<OutputFile> CreateNew(const std::string& path, Outcome& why) override {
+    const std::filesystem::path native = ToNativePath(path);
 #ifdef _WIN32
-    const HANDLE h = CreateFileW(ToNativePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const HANDLE h = CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
 #else
-    const int h = ::open(ToNativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int h = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (h < 0) {
 #endif
       why = LastError(path);
@@ -285,35 +293,49 @@ class DiskFiles : public FileSystem {
   }
 
   Outcome Link(const std::string& existing, const std::string& link) override {
+    const std::filesystem::path from = ToNativePath(existing);
+    const std::filesystem::path to = ToNativePath(link);
 #ifdef _WIN32
-    if (CreateHardLinkW(ToNativePath(link).c_str(), ToNativePath(existing).c_str(), nullptr)) {
+    if (CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) {
       return {};
     }
 #else
-    if (::link(ToNativePath(existing).c_str(), ToNativePath(link).c_str()) == 0) return {};
+    if (::link(from.c_str(), to.c_str()) == 0) return {};
 #endif
     return LastError(existing);
   }
 
   Outcome RenameOver(const std::string& from, const std::string& to) override {
+    const std::filesystem::path source = ToNativePath(from);
+    const std::filesystem::path target = ToNativePath(to);
 #ifdef _WIN32
-    if (MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(),
+    if (MoveFileExW(source.c_str(), target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return {};
     }
     return ChangeError(to);
 #else
-    if (std::rename(ToNativePath(from).c_str(), ToNativePath(to).c_str()) == 0) return {};
+    if (std::rename(source.c_str(), target.c_str()) == 0) return {};
     return LastError(from);
 #endif
   }
 
-  Outcome Remove(const std::string& path) override {
+  Outcome Replaceable(const std::string& path) override {
 #ifdef _WIN32
-    if (DeleteFileW(ToNativePath(path).c_str())) return {};
+    if (HeldOpen(path)) return {Failure::HeldOpen, {}};
+#else
+    (void)path;
+#endif
+    return {};
+  }
+
+  Outcome Remove(const std::string& path) override {
+    const std::filesystem::path native = ToNativePath(path);
+#ifdef _WIN32
+    if (DeleteFileW(native.c_str())) return {};
     return ChangeError(path);
 #else
-    if (::unlink(ToNativePath(path).c_str()) == 0) return {};
+    if (::unlink(native.c_str()) == 0) return {};
     return LastError(path);
 #endif
   }

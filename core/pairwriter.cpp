@@ -43,7 +43,7 @@ FileError CannotCreate(std::string_view path, const FileError& error) {
 }
 
 // A copy where the file system has no links.
-Outcome CopyFile(FileSystem& files, const std::string& from, const std::string& to) {
+Outcome CopyInto(FileSystem& files, const std::string& from, const std::string& to) {
   Outcome why;
   const std::unique_ptr<InputFile> in = files.Open(from, why);
   if (!in) return why;
@@ -195,8 +195,15 @@ class Placement {
     }
   }
 
-  // Every old file keeps a second name until the pair is in place.
+  // Every old file keeps a second name until the pair is in place. A file that another program
+  // holds open is found before: on Windows its second name could not be removed again.
   void MakeBackups() {
+    for (Entry& entry : entries_) {
+      const std::string& target = entry.file->Target();
+      if (files_.Kind(target) != EntryKind::File) continue;
+      const Outcome why = files_.Replaceable(target);
+      if (!why.Ok()) throw FileError::CannotCreate(target, why);
+    }
     for (Entry& entry : entries_) {
       const std::string& target = entry.file->Target();
       if (files_.Kind(target) != EntryKind::File) continue;
@@ -205,7 +212,7 @@ class Placement {
       Outcome why = files_.Link(target, backup);
       if (!why.Ok() && why.failure != Failure::HeldOpen && why.failure != Failure::DiskFull) {
         Step();
-        why = CopyFile(files_, target, backup);
+        why = CopyInto(files_, target, backup);
       }
       if (!why.Ok()) {
         RemoveBackups();
