@@ -194,11 +194,11 @@ std::string ReaderContext::ReadBareFile(std::string_view name, BareFileHome home
     if (!RegularFileExists(path)) continue;
     try {
       return ReadWholeFile(path);
-    } catch (const FileError&) {
-      break;
+    } catch (const FileError& error) {
+      throw FileError(FileError::CannotOpen(name).what(), error.Reason());
     }
   }
-  throw FileError::CannotOpen(name);
+  throw FileError::CannotOpen(name, {Failure::FileMissing, {}});
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -433,7 +433,8 @@ TEST(ProtocolStoppedRun, HoldsTheLinesReadAndHowTheRunEnded) {
   EXPECT_EQ(protocol.Lines().size(), 2u);
   const std::vector<std::string> summary = protocol.Summary();
   ASSERT_FALSE(summary.empty());
-  EXPECT_EQ(summary.back(), "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden");
+  EXPECT_EQ(summary.back(),
+            "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden (Datei nicht gefunden)");
 }
 
 // The wrong program chosen: the summary says which program the file looks like.

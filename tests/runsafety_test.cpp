@@ -181,6 +181,8 @@ TEST(VarialBankFileSnapshot, ChangedWhileReadStopsTheRun) {
   kd::SetReadHook(nullptr);
   ASSERT_EQ(harness.ui.messages.size(), 1u);
   EXPECT_EQ(harness.ui.messages[0].text, "Datei PWASCUEB.EXP kann nicht geöffnet werden");
+  EXPECT_EQ(harness.protocol.Summary().back(),
+            "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden (beim Lesen verändert)");
   EXPECT_FALSE(harness.ImportFileExists());
   EXPECT_FALSE(harness.BankFileExists());
 }
