@@ -69,8 +69,8 @@ class FileError : public std::runtime_error {
 
   // The system's reason (German, UTF-8); empty when none is known.
   const std::string& Reason() const { return reason_; }
-  // Lines naming every file of a pair that could not get its old contents back, and where the
-  // old copy lies.
+  // After an old file could not be put back: one line per file of the pair (where its old copy
+  // lies, or that it is unchanged), and what the next run does.
   const std::vector<std::string>& Details() const { return details_; }
 
  private:
