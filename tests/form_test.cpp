@@ -396,9 +396,7 @@ TEST_F(FormTest, EndeNamesALineThatTheSettingsFileCannotHold) {
   WriteFile(program.File("KDIMPORT.INI"), old);
   kd::form::TForm1 form(view, services);
   form.FormShow();
-  view.Type(Control::FormelMemo,
-            "/alt.csv\n/L\xC3\xB6hne/\xC5\x81\xC3\xB3"
-            "d\xC5\xBA/\nJa \nJa \n18");
+  view.Type(Control::FormelMemo, "/alt.csv\n/Löhne/Łódź/\nJa \nJa \n18");
   form.EndeButtonClick();
   ASSERT_EQ(services.boxes.size(), 1u);
   EXPECT_EQ(services.boxes[0].caption, "Einstellungen nicht gespeichert");
@@ -428,9 +426,7 @@ TEST_F(FormTest, SourceDialogCancelledOrConfirmed) {
   EXPECT_TRUE(InProgramFolder());
 
   // Confirmed: the chosen file is the source at once, with every character of its path.
-  const std::string chosen = program.File(
-      "\xC5\x81\xC3\xB3"
-      "d\xC5\xBA M\xC3\xBCller.csv");
+  const std::string chosen = program.File("Łódź Müller.csv");
   WriteFile(chosen, "1;2\r\n");
   services.openAnswers.push_back(chosen);
   view.texts[Control::ProgrammCombo] = "Datev";
@@ -484,13 +480,9 @@ INSTANTIATE_TEST_SUITE_P(Answers, TargetTest,
                          ::testing::Values(TargetCase{"ProposedName", "FIRMA/Konfi-19", "FIRMA/"},
                                            TargetCase{"OtherNameDeeper", "A/B/xyz", "A/B/"},
                                            TargetCase{"Cancelled", std::nullopt, "ALT/"},
-                                           TargetCase{"UmlautFolder", "M\xC3\xBCller/Konfi-19",
-                                                      "M\xC3\xBCller/"},
-                                           TargetCase{"OutsideWindows1252",
-                                                      "\xC5\x81\xC3\xB3"
-                                                      "d\xC5\xBA/Konfi-19",
-                                                      "\xC5\x81\xC3\xB3"
-                                                      "d\xC5\xBA/"}),
+                                           TargetCase{"UmlautFolder", "Müller/Konfi-19", "Müller/"},
+                                           TargetCase{"OutsideWindows1252", "Łódź/Konfi-19",
+                                                      "Łódź/"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FormTest, TargetSelectionRereadsHandEditedLines) {
@@ -540,19 +532,14 @@ TEST_F(FormTest, ClicksReachTheirHandlers) {
 // in it: the bank code list is opened there by its bare name, and the messages name the paths.
 class ProgramFolderTest : public FormTest {
  protected:
-  ProgramFolderTest()
-      : FormTest(
-            " \xC5\x81\xC3\xB3"
-            "d\xC5\xBA") {}
+  ProgramFolderTest() : FormTest(" Łódź") {}
 };
 
 TEST_F(ProgramFolderTest, RunsWithPathsWindows1252CannotHold) {
   const std::string source = program.File("LG_ASCII_12345_SD.txt");
   WriteFile(source, ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/datev/LG_ASCII_12345_SD.txt"));
   WriteFile(program.File("BLZ_20170904.txt"), "");
-  const std::string data = DataDirectory(
-      "\xC5\x81\xC3\xB3"
-      "d\xC5\xBA");
+  const std::string data = DataDirectory("Łódź");
   kd::form::TForm1 form(view, services);
   form.FormShow();
   view.Type(Control::ProgrammCombo, "Datev");
@@ -1099,10 +1086,7 @@ TEST_P(ProtocolSaveTest, WritesTheCsvFile) {
   kd::form::TForm1 form(view, services);
   FirstRun(form, "Lexware", Export("lexware/Personalstammblatt_Protokoll.csv"));
   form.Click(Control::ProtokollButton);
-  const std::string target = data +
-                             "Pr\xC3\xBC"
-                             "fung \xC5\x81\xC3\xB3"
-                             "d\xC5\xBA.csv";
+  const std::string target = data + "Prüfung Łódź.csv";
   if (c.oldFile) WriteFile(target, "alt\r\n");
   if (c.confirmed) services.saveAnswers.push_back(target);
   if (c.writeFails) kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });

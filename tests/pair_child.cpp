@@ -1,9 +1,7 @@
-// A run that is killed while it puts a pair of files in place: writes "Bank-18" and
-// "KDIMPORT.TXT" into FOLDER with the real writer and ends the process at once, without any
-// cleanup, before change STEP of the file system. With "fail" the import file cannot be put
-// in place, so the bank file is put back. Exit status 3 when it ended itself, 0 when the pair
-// was in place before that step, 1 when the writer reported an error.
-//   kdimport_pair_child FOLDER STEP [fail]
+// A run killed while it puts its pair of files in place: writes "Bank-18" and "KDIMPORT.TXT"
+// into FOLDER with the real writer and ends at once, without cleanup, before change STEP of the
+// file system; with "fail" the import file cannot be placed. Exit status 3 when it ended itself,
+// else 0, or 1 after a FileError.   kdimport_pair_child FOLDER STEP [fail]
 #include <cstdlib>
 #include <string>
 

@@ -198,6 +198,8 @@ TEST_P(TargetHeldOpenTest, OldPairStaysAndTheFileIsNamed) {
   kd::SetReplaceFaultHook([&](std::string_view target) { return !target.ends_with(held); });
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
   ExpectOldFilesAndMessage("Datei " + data.File(held) + " kann nicht erstellt werden");
+  EXPECT_TRUE(
+      conversion.protocol.Summary().back().ends_with("(von einem anderen Programm geöffnet)"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, TargetHeldOpenTest, ::testing::Values("KDIMPORT.TXT", "Bank-18"),
@@ -211,10 +213,6 @@ struct ReasonCase {
   std::function<std::function<void()>(const std::string& importFile)> cause;  // gives the undo
   const char* reason;
 };
-
-void PrintTo(const ReasonCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class FileReasonTest : public RunSafetyTest, public ::testing::WithParamInterface<ReasonCase> {};
 

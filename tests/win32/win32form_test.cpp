@@ -389,7 +389,7 @@ TEST_F(Win32FormTest, TabKeyLeavesTheSettingsMemo) {
 TEST_F(Win32FormTest, FirstStartConversionEndeAndRestart) {
   const std::string sample = ReadFile(KDIMPORT_SAMPLES_DIR "/agenda/Personaldaten.csv");
   ASSERT_FALSE(sample.empty());
-  const std::string exportFolder = program.File("Lohn M\xC3\xBCller");
+  const std::string exportFolder = program.File("Lohn Müller");
   std::filesystem::create_directory(kd::ToNativePath(exportFolder));
   const std::string source = exportFolder + "\\Personaldaten.csv";
   WriteFile(source, sample);
