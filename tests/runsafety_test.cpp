@@ -27,6 +27,7 @@
 namespace {
 
 using kdtest::FilesIn;
+using kdtest::PrintTo;
 
 using kdtest::ReadFile;
 using kdtest::TempDir;

@@ -14,6 +14,7 @@
 namespace {
 
 using kdtest::FilesIn;
+using kdtest::PrintTo;
 
 using kdtest::ReadFile;
 using kdtest::TempDir;

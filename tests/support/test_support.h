@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,16 @@ namespace kdtest {
 // A text as a test name or failure shows it: printable ASCII as it stands, every other byte
 // as \xNN.
 std::string Printable(std::string_view text);
+
+// A test case with a name prints as that name (a file's `using kdtest::PrintTo;` lets gtest
+// find it).
+template <class Case>
+requires requires(const Case& c) {
+  c.what;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.what;
+}
 
 // Everything a run showed, in order.
 struct ShownMessage {
