@@ -392,8 +392,7 @@ class QtFormTest : public QObject {
     QCOMPARE(Child<QComboBox>(form, "ProgrammCombo")->currentText(), QString("lexware alt"));
     QCOMPARE(Lines(Child<QPlainTextEdit>(form, "FormelMemo")),
              QStringList({"/lohn/Müller.csv", "/daten/FIRMA/", "nein", "Ja ", "20"}));
-    QCOMPARE(form.Settings().SourcePath, std::string("/lohn/M\xFC"
-                                                     "ller.csv"));
+    QCOMPARE(form.Settings().SourcePath, std::string("/lohn/Müller.csv"));
     QCOMPARE(form.Settings().DataDirectory, std::string("/daten/FIRMA/"));
     QCOMPARE(form.Settings().ConvertUmlauts, std::string("NEIN"));
     QCOMPARE(form.Settings().TakeBankData, std::string("JA"));
