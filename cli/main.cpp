@@ -112,8 +112,9 @@ constexpr const char* kHelp =
     "                        nicht schreibbar), oder die Protokolldatei konnte nicht\n"
     "                        geschrieben werden\n"
     "  2                     falscher Aufruf (unbekannte Angabe, fehlender Wert, ein Jahr,\n"
-    "                        das nicht aus zwei Ziffern besteht, ein Zeichen außerhalb des\n"
-    "                        Zeichensatzes Windows-1252)\n"
+    "                        das nicht aus zwei Ziffern besteht, ein Wert, der kein gültiger\n"
+    "                        UTF-8-Text ist, ein Programmname oder Dezimaltrennzeichen\n"
+    "                        außerhalb des Zeichensatzes Windows-1252)\n"
     "  --recognize gibt 0 zurück, wenn es ein Programm oder \"keines\" nennt, und 1, wenn die\n"
     "  Datei fehlt oder nicht lesbar ist.\n"
     "\n"
@@ -268,10 +269,16 @@ int Main(const std::vector<std::string>& args) {
       if (i + 1 >= args.size()) return UsageError("fehlender Wert für " + std::string(name));
       value = args[++i];
     }
-    // Every text of the core is Windows-1252; a character it cannot hold would silently become
-    // another one and name another file.
-    std::string converted;
-    if (!kd::Utf8ToCp1252Exact(value, converted)) {
+    // Paths and settings are UTF-8 text in the core. The program name and the decimal separator
+    // stay Windows-1252 like the data: a character they cannot hold would silently become
+    // another one.
+    std::string converted = value;
+    if (!kd::IsValidUtf8(value)) {
+      return UsageError("Der Wert von " + std::string(name) + " ist kein gültiger UTF-8-Text " +
+                        "und kann nicht verwendet werden");
+    }
+    if ((target == &program || target == &separatorText) &&
+        !kd::Utf8ToCp1252Exact(value, converted)) {
       return UsageError("Der Wert von " + std::string(name) + " enthält ein Zeichen außerhalb " +
                         "des Zeichensatzes Windows-1252 und kann nicht verwendet werden: " + value);
     }
@@ -288,7 +295,7 @@ int Main(const std::vector<std::string>& args) {
   // The year names the files Konfi-JJ and Bank-JJ in the data directory; anything but two
   // digits would name other files, or files in another folder.
   if (!recognizeOnly && (year.size() != 2 || !kd::AllDigits(year))) {
-    return UsageError("--year erwartet zwei Ziffern, zum Beispiel 18: " + kd::Cp1252ToUtf8(year));
+    return UsageError("--year erwartet zwei Ziffern, zum Beispiel 18: " + year);
   }
   ConsoleInterface ui;
   ui.force = force;

@@ -94,7 +94,7 @@ ReaderContext::ReaderContext(std::string_view sourceText, const ConversionSettin
   protocol_->Start(takeBankData_);
   const std::string_view path = settings.SourcePath;
   const std::size_t cut = path.find_last_of("\\/");
-  protocol_->BeginFile(Cp1252ToUtf8(cut == std::string_view::npos ? path : path.substr(cut + 1)));
+  protocol_->BeginFile(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
 ReaderContext::LineRange ReaderContext::Lines() {
@@ -300,7 +300,7 @@ void ReaderContext::PutFilesInPlace() {
   PutInPlace({bankFileSaved_ ? bankFile_.get() : nullptr, importFile_.get()});
   if (bankFileSaved_) {
     ui_.ShowMessage(std::to_string(bankLineCount_) + " Bankverbindungen in der Datei " +
-                        Cp1252ToUtf8(BankFilePath()) + " gespeichert.",
+                        BankFilePath() + " gespeichert.",
                     "Datei erfolgreich hergestellt.", Icon::Information);
   }
 }
@@ -324,7 +324,7 @@ std::string_view FolderOf(std::string_view path) {
 std::string FullPath(std::string_view path) {
   std::error_code ec;
   const std::filesystem::path full = std::filesystem::absolute(ToNativePath(path), ec);
-  return Cp1252ToUtf8(ec ? std::string(path) : FromNativePath(full.lexically_normal()));
+  return ec ? std::string(path) : FromNativePath(full.lexically_normal());
 }
 
 }  // namespace
@@ -352,11 +352,11 @@ std::string ReaderContext::ReadBareFile(std::string_view name, BareFileHome home
       std::string contents = ReadWholeFile(path);
       if (foundAt != nullptr) *foundAt = FullPath(path);
       return contents;
-    } catch (const FileError&) {
-      break;
+    } catch (const FileError& error) {
+      throw FileError(FileError::CannotOpen(name).what(), error.Reason());
     }
   }
-  throw FileError::CannotOpen(name);
+  throw FileError::CannotOpen(name, {Failure::FileMissing, {}});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -381,9 +381,8 @@ void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
   if (ui_.ShowsSourceFile() && RegularFileExists(settings.SourcePath)) {
     try {
       const SourceText contents = LoadSourceText(settings.SourcePath);
-      ui_.ShowSourceFile(
-          "Datei aus " + Cp1252ToUtf8(programName) + ": " + Cp1252ToUtf8(settings.SourcePath),
-          contents.View());
+      ui_.ShowSourceFile("Datei aus " + Cp1252ToUtf8(programName) + ": " + settings.SourcePath,
+                         contents.View());
     } catch (const std::exception&) {
       // An unreadable file (or one too big for the memory) is reported when a run loads it.
     }
@@ -410,7 +409,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
         "Programmname " + program + " unbekannt.", Icon::Stop);
     return -1;
   }
-  const std::string source = Cp1252ToUtf8(settings.SourcePath);
+  const std::string& source = settings.SourcePath;
   if (!RegularFileExists(settings.SourcePath)) {
     Refuse("Die angegebene Quelldatei >" + source + "< wurde nicht gefunden.",
            "Übergabe nicht möglich.", Icon::Stop);
@@ -430,7 +429,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
   loadedSource_ = LoadSourceText(settings.SourcePath);
   ui_.ShowSourceFile("Quelldatei: " + source, loadedSource_.View());
   if (!RegularFileExists(settings.DataDirectory + "Konfi-" + settings.PayrollYear)) {
-    Refuse("Entweder existiert das Datenverzeichnis >" + Cp1252ToUtf8(settings.DataDirectory) +
+    Refuse("Entweder existiert das Datenverzeichnis >" + settings.DataDirectory +
                "< nicht oder es enthält keinerlei Lohndaten.",
            "Übergabe nicht möglich.", Icon::Stop);
     return -1;
@@ -516,7 +515,7 @@ std::string Conversion::Doubts(const Recognition& recognition, std::string_view 
 std::string Conversion::WhatYesDoes(bool bankFile) const {
   const std::string bankPath = settings.DataDirectory + "Bank-" + settings.PayrollYear;
   std::string names = kImportFileName;
-  if (bankFile) names += " und Bank-" + Cp1252ToUtf8(settings.PayrollYear);
+  if (bankFile) names += " und Bank-" + settings.PayrollYear;
   const bool replaces =
       RegularFileExists(ImportFilePath()) || (bankFile && RegularFileExists(bankPath));
   return "Trotzdem " + names + (replaces ? " ersetzen?" : " schreiben?");
@@ -524,7 +523,7 @@ std::string Conversion::WhatYesDoes(bool bankFile) const {
 
 std::string Conversion::NotWritten(bool bankFile) const {
   return std::string(kImportFileName) +
-         (bankFile ? " und Bank-" + Cp1252ToUtf8(settings.PayrollYear) : std::string()) +
+         (bankFile ? " und Bank-" + settings.PayrollYear : std::string()) +
          "; die vorhandenen Dateien bleiben, wie sie waren.";
 }
 
@@ -553,26 +552,36 @@ void Conversion::NoteBankFileOfAnotherRun(const ReaderContext& context) {
   const std::string why = context.TakeBankData()
                               ? "das Programm liefert keine Bankverbindungen"
                               : "\"Bankverbindungen übernehmen\" steht nicht auf Ja";
-  protocol.AddNote("Bank-" + Cp1252ToUtf8(settings.PayrollYear) + when +
-                   " gehört nicht zu dieser Übernahme (" + why +
-                   "), liegt aber im Datenverzeichnis; Kandrel liest sie mit.");
+  protocol.AddNote("Bank-" + settings.PayrollYear + when + " gehört nicht zu dieser Übernahme (" +
+                   why + "), liegt aber im Datenverzeichnis; Kandrel liest sie mit.");
 }
 
 RunResult Conversion::Run(std::string_view programName) {
   protocol = Protocol();
   bool bankFile = IsYes(settings.TakeBankData);
-  // A run that stops after the reader began keeps in its protocol what happened until then;
-  // nothing it prepared was written.
-  const auto stop = [this, &bankFile](const std::string& message) {
+  // A run that stops after the reader began keeps in its protocol what happened until then:
+  // nothing it prepared was written. A file error adds the system's reason, and after an old
+  // file could not be put back, where each file of the pair stands.
+  const auto stop = [this, &bankFile](const std::string& message,
+                                      const FileError* fileError = nullptr) {
     ui_.ShowError(message);
     if (protocol.Started()) {
-      protocol.Stop(message, {"Nicht geschrieben: " + NotWritten(bankFile)});
+      const bool reason = fileError != nullptr && !fileError->Reason().empty();
+      std::vector<std::string> details;
+      if (fileError != nullptr) details = fileError->Details();
+      if (details.empty()) details.push_back("Nicht geschrieben: " + NotWritten(bankFile));
+      protocol.Stop(reason ? message + " (" + fileError->Reason() + ")" : message,
+                    std::move(details));
       protocol.Finish();
     }
     return RunResult::Stopped;
   };
   try {
     if (ValidateInputs(programName) != 0) return RunResult::Stopped;
+    // A run killed while it put its files in place left the data directory unfinished: it is
+    // brought back to a whole pair before anything else happens there.
+    const std::vector<std::string> repaired = RecoverDataDirectory(settings.DataDirectory);
+    for (const std::string& line : repaired) protocol.AddNote(line);
     const SourceText contents = std::move(loadedSource_);
     loadedSource_ = SourceText();
     const std::string_view text = contents.View();
@@ -591,6 +600,7 @@ RunResult Conversion::Run(std::string_view programName) {
 
     ReaderContext context(text, settings, ui_, headerLine, columnTable, decimalSeparator, bareFiles,
                           &protocol);
+    for (const std::string& line : repaired) protocol.AddNote(line);
     reader->read(context);
     context.CompleteFiles();
     bankFile = context.WritesBankFile();
@@ -613,20 +623,19 @@ RunResult Conversion::Run(std::string_view programName) {
     NoteBankFileOfAnotherRun(context);
     const std::size_t lines = context.OutputLineCount();
     ui_.ShowMessage(std::to_string(lines == 0 ? 0 : lines - 1) + " Datensätze in der Datei " +
-                        Cp1252ToUtf8(ImportFilePath()) + " gespeichert.",
+                        ImportFilePath() + " gespeichert.",
                     "Datei erfolgreich hergestellt.", Icon::Information);
     return RunResult::Written;
   } catch (const FileError& error) {
-    return stop(error.what());
+    return stop(error.what(), &error);
   } catch (const std::bad_alloc&) {
-    return stop("Nicht genügend Arbeitsspeicher, um die Datei " +
-                Cp1252ToUtf8(settings.SourcePath) + " zu übernehmen.");
+    return stop("Nicht genügend Arbeitsspeicher, um die Datei " + settings.SourcePath +
+                " zu übernehmen.");
   } catch (const std::exception& error) {
-    return stop("Unerwarteter Fehler bei der Übernahme der Datei " +
-                Cp1252ToUtf8(settings.SourcePath) + ": " + error.what());
+    return stop("Unerwarteter Fehler bei der Übernahme der Datei " + settings.SourcePath + ": " +
+                error.what());
   } catch (...) {
-    return stop("Unerwarteter Fehler bei der Übernahme der Datei " +
-                Cp1252ToUtf8(settings.SourcePath) + ".");
+    return stop("Unerwarteter Fehler bei der Übernahme der Datei " + settings.SourcePath + ".");
   }
 }
 

@@ -18,7 +18,8 @@
 
 namespace kd {
 
-// The settings lines of the window as the run uses them, all Windows-1252 text.
+// The settings lines of the window as the run uses them, as UTF-8 text: the paths and the
+// year, which names files, reach the file system as typed.
 struct ConversionSettings {
   std::string SourcePath;      // line 1, or set directly by choosing the source file
   std::string DataDirectory;   // line 2, always ending with the path separator

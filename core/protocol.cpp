@@ -482,6 +482,7 @@ std::vector<std::string> Protocol::Summary() const {
   std::vector<std::string> summary;
   if (!started_) {
     if (!refusal_.empty()) summary.push_back("Nicht übernommen: " + refusal_);
+    summary.insert(summary.end(), notes_.begin(), notes_.end());
     return summary;
   }
   for (std::size_t f = 0; f < files_.size(); ++f) {

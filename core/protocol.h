@@ -101,7 +101,7 @@ class Protocol {
 
   // ---- Reading the protocol
 
-  // The files whose lines it holds, by name without their folder (Windows-1252).
+  // The files whose lines it holds, by name without their folder (UTF-8).
   const std::vector<std::string>& Files() const { return files_; }
   using LineList = std::vector<Line, LargeAllocator<Line>>;
   // One entry per line of the files, but for runs of empty or blank lines (Line::count).
@@ -145,7 +145,7 @@ class Protocol {
   // a row per line of the files, then the summary, one row per line. A cell that a spreadsheet
   // would take for a formula begins with an apostrophe.
   std::string Csv() const;
-  // Writes Csv() to `path` (Windows-1252), replacing the file; throws FileError::CannotCreate.
+  // Writes Csv() to `path`, replacing the file; throws FileError::CannotCreate.
   void WriteCsv(std::string_view path) const;
 
   // ---- Collecting (the reader context)

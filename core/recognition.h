@@ -233,7 +233,7 @@ Recognition RecognizeBytes(std::string_view bytes, std::string_view fileName,
 // The same for text already decoded to Windows-1252 (such as a run's source text).
 Recognition RecognizeText(std::string_view text, std::string_view fileName,
                           std::span<const ReaderEntry> readers);
-// Reads the beginning of the file at `path` (a Windows-1252 path). Throws FileError when the
+// Reads the beginning of the file at `path` (a UTF-8 path). Throws FileError when the
 // file cannot be opened.
 Recognition RecognizeFile(std::string_view path, std::span<const ReaderEntry> readers);
 

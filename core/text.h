@@ -76,6 +76,8 @@ std::string Cp1252ToUtf8(std::string_view text);
 // UTF-8 to Windows-1252 for what a person typed or a path the system gave. Characters that
 // Windows-1252 lacks, and malformed sequences, become "?".
 std::string Utf8ToCp1252(std::string_view text);
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
+bool IsValidUtf8(std::string_view text);
 // The same for a text that must arrive unchanged, such as a path: false when a character has no
 // Windows-1252 code or the UTF-8 is malformed (`out` then holds the text with "?").
 bool Utf8ToCp1252Exact(std::string_view text, std::string& out);

@@ -43,7 +43,7 @@ double DatevFit(const ExportHead& head);
 double GdiFit(const ExportHead& head);
 
 // Recognition over the reader table (recognition.h). `bytes`: the file or its beginning, as
-// stored; `text`: text already decoded to Windows-1252; `path`: a Windows-1252 path
+// stored; `text`: text already decoded to Windows-1252; `path`: a UTF-8 path
 // (RecognizeFile throws FileError when the file cannot be opened).
 Recognition Recognize(std::string_view bytes, std::string_view fileName);
 Recognition RecognizeText(std::string_view text, std::string_view fileName);

@@ -52,7 +52,7 @@ std::optional<std::string> ProgramForAutoRun(std::string_view sourcePath, UserIn
 std::optional<std::string> RecognizedProgramLine(std::string_view path, UserInterface& ui) {
   if (!RegularFileExists(path)) {
     // As the run says it of a source file that is missing.
-    ui.ShowMessage("Die angegebene Quelldatei >" + Cp1252ToUtf8(path) + "< wurde nicht gefunden.",
+    ui.ShowMessage("Die angegebene Quelldatei >" + std::string(path) + "< wurde nicht gefunden.",
                    "Übergabe nicht möglich.", Icon::Stop);
     return std::nullopt;
   }

@@ -4,8 +4,9 @@
 # and the window test under Wine with a virtual display (Xvfb); checks that the programs import
 # only Windows' own system libraries; and checks kdimport-cli.exe against the Linux
 # kdimport-cli on every sample export: Windows paths with "\", a data directory given without
-# its trailing backslash, files replaced on a second run, CR LF line ends. Finally it packs the
-# Windows program folder as a .zip. Installs what it needs on a fresh Debian 12.
+# its trailing backslash, files replaced on a second run without leftovers, CR LF line ends.
+# Finally it packs the Windows program folder as a .zip. Installs what it needs on a fresh
+# Debian 12.
 #
 #   scripts/windows-build.sh [BUILD_DIR]      (default: build-win)
 set -euo pipefail
@@ -165,7 +166,8 @@ for sample in samples/*/*; do
   [ "$last" = "$expected" ] || fail "$label: Meldung $last, erwartet $expected"
   cmp -s "$run/WIN/KDIMPORT.TXT" "$run/first-KDIMPORT.TXT" ||
     fail "$label: der zweite Lauf schrieb eine andere KDIMPORT.TXT"
-  ls "$run/WIN" | grep -q '\.tmp$' && fail "$label: temporäre Datei liegen geblieben"
+  ls "$run/WIN" | grep -qE '\.(tmp|alt|jnl)$' &&
+    fail "$label: temporäre Datei, Sicherung oder Journal liegen geblieben"
   for file in KDIMPORT.TXT "Bank-$year"; do
     if [ ! -e "$run/WIN/$file" ] && [ ! -e "$run/LINUX/$file" ]; then
       continue

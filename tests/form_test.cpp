@@ -132,6 +132,8 @@ class FormTest : public ::testing::Test {
     return folder(std::filesystem::current_path()) == folder(kd::ToNativePath(program.Path()));
   }
 
+  explicit FormTest(std::string_view programFolderSuffix = {}) : program(programFolderSuffix) {}
+
   TempDir program;
   TempDir elsewhere;
   ScriptedServices services;
@@ -391,6 +393,25 @@ TEST_F(FormTest, EndeKeepsTheWindowAndTheFileWhenItCannotBeWritten) {
   EXPECT_TRUE(view.closed);
 }
 
+// KDIMPORT.INI is Windows-1252: a path it cannot hold is named, and nothing is saved as "?".
+TEST_F(FormTest, EndeNamesALineThatTheSettingsFileCannotHold) {
+  const std::string old = Settings("Sage", "/alt.csv", "/daten/", "Ja ", "18");
+  WriteFile(program.File("KDIMPORT.INI"), old);
+  kd::form::TForm1 form(view, services);
+  form.FormShow();
+  view.Type(Control::FormelMemo, "/alt.csv\n/Löhne/Łódź/\nJa \nJa \n18");
+  form.EndeButtonClick();
+  ASSERT_EQ(services.boxes.size(), 1u);
+  EXPECT_EQ(services.boxes[0].caption, "Einstellungen nicht gespeichert");
+  EXPECT_EQ(services.boxes[0].text,
+            "Die Zeile 2 der Einstellungen enthält ein Zeichen, das die Datei KDIMPORT.INI nicht "
+            "speichern kann:\n\n/Löhne/Łódź/\n\nDie Einstellungen werden nicht gespeichert und "
+            "das Fenster bleibt offen. Ändern Sie die Zeile, oder schließen Sie das Fenster ohne "
+            "zu speichern.");
+  EXPECT_FALSE(view.closed);
+  EXPECT_EQ(ReadFile(program.File("KDIMPORT.INI")), old);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Source and target selection
 
@@ -407,15 +428,15 @@ TEST_F(FormTest, SourceDialogCancelledOrConfirmed) {
   EXPECT_EQ(view.Text(Control::FormelMemo), "/alt/quelle.csv\n/\nJa\nJa \n19");
   EXPECT_TRUE(InProgramFolder());
 
-  // Confirmed: the chosen file is the source at once, umlauts and all.
-  const std::string chosen = program.File("Lohn M\xFCller.csv");
+  // Confirmed: the chosen file is the source at once, with every character of its path.
+  const std::string chosen = program.File("Łódź Müller.csv");
   WriteFile(chosen, "1;2\r\n");
-  services.openAnswers.push_back(kd::Cp1252ToUtf8(chosen));
+  services.openAnswers.push_back(chosen);
   view.texts[Control::ProgrammCombo] = "Datev";
   std::filesystem::current_path(kd::ToNativePath(elsewhere.Path()));
   form.Button3Click();
   EXPECT_EQ(services.openTitles.back(), "Datev -Exportdatei suchen");
-  EXPECT_EQ(view.Lines(Control::FormelMemo).front(), kd::Cp1252ToUtf8(chosen));
+  EXPECT_EQ(view.Lines(Control::FormelMemo).front(), chosen);
   EXPECT_EQ(form.Settings().SourcePath, chosen);
   EXPECT_TRUE(InProgramFolder());
   EXPECT_TRUE(services.boxes.empty());
@@ -443,16 +464,16 @@ TEST_P(TargetTest, TheDataDirectoryIsTheChosenFolder) {
   kd::form::TForm1 form(view, services);
   form.FormShow();
   if (GetParam().answer) {
-    services.saveAnswers.push_back(kd::Cp1252ToUtf8(program.Path() + native(*GetParam().answer)));
+    services.saveAnswers.push_back(program.Path() + native(*GetParam().answer));
   }
   std::filesystem::current_path(kd::ToNativePath(elsewhere.Path()));
   form.Button4Click();
   ASSERT_EQ(services.saveCalls.size(), 1u);
   EXPECT_EQ(services.saveCalls[0].title, "Kandrel - Verzeichnis suchen");
-  EXPECT_EQ(services.saveCalls[0].startFolder, kd::Cp1252ToUtf8(program.File("ALT") + S));
+  EXPECT_EQ(services.saveCalls[0].startFolder, program.File("ALT") + S);
   EXPECT_EQ(services.saveCalls[0].proposedName, "Konfi-19");
   const std::string expected = program.Path() + native(GetParam().line2);
-  EXPECT_EQ(view.Lines(Control::FormelMemo).at(1), kd::Cp1252ToUtf8(expected));
+  EXPECT_EQ(view.Lines(Control::FormelMemo).at(1), expected);
   EXPECT_EQ(form.Settings().DataDirectory, expected);
   EXPECT_TRUE(InProgramFolder());
   EXPECT_TRUE(services.boxes.empty());
@@ -462,8 +483,9 @@ INSTANTIATE_TEST_SUITE_P(Answers, TargetTest,
                          ::testing::Values(TargetCase{"ProposedName", "FIRMA/Konfi-19", "FIRMA/"},
                                            TargetCase{"OtherNameDeeper", "A/B/xyz", "A/B/"},
                                            TargetCase{"Cancelled", std::nullopt, "ALT/"},
-                                           TargetCase{"UmlautFolder", "M\xFCller/Konfi-19",
-                                                      "M\xFCller/"}),
+                                           TargetCase{"UmlautFolder", "Müller/Konfi-19", "Müller/"},
+                                           TargetCase{"OutsideWindows1252", "Łódź/Konfi-19",
+                                                      "Łódź/"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FormTest, TargetSelectionRereadsHandEditedLines) {
@@ -508,6 +530,34 @@ TEST_F(FormTest, ClicksReachTheirHandlers) {
 
 // ---------------------------------------------------------------------------------------------
 // Conversion runs
+
+// A program folder whose name Windows-1252 cannot hold, with the export and the data directory
+// in it: the bank code list is opened there by its bare name, and the messages name the paths.
+class ProgramFolderTest : public FormTest {
+ protected:
+  ProgramFolderTest() : FormTest(" Łódź") {}
+};
+
+TEST_F(ProgramFolderTest, RunsWithPathsWindows1252CannotHold) {
+  const std::string source = program.File("LG_ASCII_12345_SD.txt");
+  WriteFile(source, ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/datev/LG_ASCII_12345_SD.txt"));
+  WriteFile(program.File("BLZ_20170904.txt"), "");
+  const std::string data = DataDirectory("Łódź");
+  kd::form::TForm1 form(view, services);
+  form.FormShow();
+  view.Type(Control::ProgrammCombo, "Datev");
+  services.openAnswers.push_back(source);
+  form.Button3Click();
+  services.saveAnswers.push_back(data + "Konfi-19");
+  form.Button4Click();
+  form.Button1Click();
+  ASSERT_EQ(services.boxes.size(), 2u);
+  EXPECT_EQ(services.boxes[0].text,
+            "7 Bankverbindungen in der Datei " + data + "Bank-19 gespeichert.");
+  EXPECT_EQ(services.boxes[1].text,
+            "8 Datensätze in der Datei " + data + "KDIMPORT.TXT gespeichert.");
+  EXPECT_EQ(ReadFile(data + "KDIMPORT.TXT").substr(0, 9), "KONV=1;\r\n");
+}
 
 TEST_F(FormTest, RunWritesWhatTheConversionWritesAndAppendsTheRecords) {
   kdtest::ConversionHarness direct;
@@ -694,7 +744,7 @@ TEST_P(HintTest, AfterChoosingTheSource) {
   kd::form::TForm1 form(view, services);
   form.FormShow();
   view.Type(Control::ProgrammCombo, c.combo);
-  services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+  services.openAnswers.push_back(source);
   form.Button3Click();
   EXPECT_EQ(view.Text(Control::ProgrammCombo), c.comboAfter);
   EXPECT_EQ(view.Text(Control::ErkanntLabel), c.hint);
@@ -728,7 +778,7 @@ TEST_F(FormTest, HintFollowsTheListWithoutReadingTheFileAgain) {
   WriteFile(source, Sample("sbs/Tabelle2929.csv"));
   kd::form::TForm1 form(view, services);
   form.FormShow();
-  services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+  services.openAnswers.push_back(source);
   form.Button3Click();
   ASSERT_EQ(view.Text(Control::ErkanntLabel), "Erkannt: SBS");
   WriteFile(source, Sample("agenda/Personaldaten.csv"));
@@ -765,7 +815,7 @@ TEST_F(FormTest, HintAtStartAndAfterATypedSourceLine) {
   EXPECT_EQ(view.Text(Control::ErkanntLabel), "Die Datei sieht nach SBS aus, gewählt ist Datev");
 
   std::vector<std::string> lines = view.Lines(Control::FormelMemo);
-  lines[0] = kd::Cp1252ToUtf8(agenda);
+  lines[0] = agenda;
   view.Type(Control::FormelMemo,
             lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" + lines[3] + "\n" + lines[4]);
   form.Button4Click();
@@ -798,7 +848,7 @@ class ProtocolTest : public FormTest {
   // Another run after choosing another export.
   void NextRun(kd::form::TForm1& form, const std::string& programName, const std::string& source) {
     view.Type(Control::ProgrammCombo, programName);
-    services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+    services.openAnswers.push_back(source);
     form.Button3Click();
     form.Button1Click();
   }
@@ -1018,7 +1068,7 @@ TEST_F(ProtocolTest, TheExportIsShownAgainBeforeItsLineIsSelected) {
   form.Click(Control::ProtokollButton);
   const std::string shown = view.Text(Control::Memo1);
   const std::string caption = view.Text(Control::Panel4);
-  EXPECT_EQ(caption, "Quelldatei: " + kd::Cp1252ToUtf8(source));
+  EXPECT_EQ(caption, "Quelldatei: " + source);
 
   // Typed into: the export as read comes back.
   view.Type(Control::Memo1, "xy");
@@ -1029,10 +1079,10 @@ TEST_F(ProtocolTest, TheExportIsShownAgainBeforeItsLineIsSelected) {
   // Another file shown after a typed source line: the export is read again.
   const std::string other = Export("agenda/Personaldaten.csv");
   std::vector<std::string> lines = view.Lines(Control::FormelMemo);
-  view.Type(Control::FormelMemo, kd::Cp1252ToUtf8(other) + "\n" + lines[1] + "\n" + lines[2] +
-                                     "\n" + lines[3] + "\n" + lines[4]);
+  view.Type(Control::FormelMemo,
+            other + "\n" + lines[1] + "\n" + lines[2] + "\n" + lines[3] + "\n" + lines[4]);
   form.Button4Click();
-  ASSERT_EQ(view.Text(Control::Panel4), "Datei aus Lexware: " + kd::Cp1252ToUtf8(other));
+  ASSERT_EQ(view.Text(Control::Panel4), "Datei aus Lexware: " + other);
   view.selected.reset();
   form.ProtocolLogic().Activate(0);
   EXPECT_EQ(view.Text(Control::Panel4), caption);
@@ -1041,15 +1091,14 @@ TEST_F(ProtocolTest, TheExportIsShownAgainBeforeItsLineIsSelected) {
 
   // Gone since the run: the file error, and nothing selected.
   form.Button4Click();
-  ASSERT_EQ(view.Text(Control::Panel4), "Datei aus Lexware: " + kd::Cp1252ToUtf8(other));
+  ASSERT_EQ(view.Text(Control::Panel4), "Datei aus Lexware: " + other);
   std::filesystem::remove(kd::ToNativePath(source));
   view.selected.reset();
   const std::size_t boxes = services.boxes.size();
   form.ProtocolLogic().Activate(0);
   ASSERT_EQ(services.boxes.size(), boxes + 1);
   EXPECT_EQ(services.boxes.back().kind, "error");
-  EXPECT_EQ(services.boxes.back().text,
-            "Datei " + kd::Cp1252ToUtf8(source) + " kann nicht geöffnet werden");
+  EXPECT_EQ(services.boxes.back().text, "Datei " + source + " kann nicht geöffnet werden");
   EXPECT_EQ(view.selected, std::nullopt);
 }
 
@@ -1071,11 +1120,9 @@ TEST_P(ProtocolSaveTest, WritesTheCsvFile) {
   kd::form::TForm1 form(view, services);
   FirstRun(form, "Lexware", Export("lexware/Personalstammblatt_Protokoll.csv"));
   form.Click(Control::ProtokollButton);
-  const std::string target = data +
-                             "Pr\xFC"
-                             "fung.csv";
+  const std::string target = data + "Prüfung Łódź.csv";
   if (c.oldFile) WriteFile(target, "alt\r\n");
-  if (c.confirmed) services.saveAnswers.push_back(kd::Cp1252ToUtf8(target));
+  if (c.confirmed) services.saveAnswers.push_back(target);
   if (c.writeFails) kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
   std::filesystem::current_path(kd::ToNativePath(elsewhere.Path()));
   const std::size_t boxes = services.boxes.size();
@@ -1084,7 +1131,7 @@ TEST_P(ProtocolSaveTest, WritesTheCsvFile) {
 
   ASSERT_EQ(services.saveCalls.size(), 1u);
   EXPECT_EQ(services.saveCalls[0].title, "Protokoll speichern");
-  EXPECT_EQ(services.saveCalls[0].startFolder, kd::Cp1252ToUtf8(data));
+  EXPECT_EQ(services.saveCalls[0].startFolder, data);
   EXPECT_EQ(services.saveCalls[0].proposedName, "KDIMPORT-Protokoll.csv");
   EXPECT_EQ(services.saveCalls[0].fileType, "CSV-Dateien (*.csv)");
   EXPECT_TRUE(InProgramFolder());
@@ -1114,8 +1161,7 @@ TEST_P(ProtocolSaveTest, WritesTheCsvFile) {
   if (c.writeFails) {
     ASSERT_EQ(services.boxes.size(), boxes + 1);
     EXPECT_EQ(services.boxes.back().kind, "error");
-    EXPECT_EQ(services.boxes.back().text,
-              "Datei " + kd::Cp1252ToUtf8(target) + " kann nicht erstellt werden");
+    EXPECT_EQ(services.boxes.back().text, "Datei " + target + " kann nicht erstellt werden");
   }
 }
 

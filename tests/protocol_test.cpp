@@ -535,7 +535,7 @@ TEST(ProtocolStoppedRun, HoldsTheLinesReadAndHowTheRunEnded) {
           "Datensätze übernommen: 0 (2 vorbereitet, nicht geschrieben)",
           "Bankverbindungen übernommen: 0", "Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 2",
           "Hinweis, Eintrittsdatum leer oder nicht TT.MM.JJJJ: 2",
-          "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden",
+          "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden (Datei nicht gefunden)",
           "Nicht geschrieben: KDIMPORT.TXT und Bank-18; die vorhandenen Dateien bleiben, "
           "wie sie waren."}));
 }

@@ -18,6 +18,7 @@
 
 #include "conversion.h"
 #include "largetext.h"
+#include "memoryfilesystem.h"
 #include "readers.h"
 #include "test_support.h"
 #include "text.h"
@@ -26,12 +27,21 @@
 namespace {
 
 using kdtest::FilesIn;
+using kdtest::PrintTo;
 
 using kdtest::ReadFile;
 using kdtest::TempDir;
 using kdtest::WriteFile;
 
 const kd::ReaderEntry kEchoTable[] = {{"TEST", false, nullptr, kdtest::EchoReader}};
+
+// The summary's line on how the run ended.
+std::string AbortLine(const kd::Protocol& protocol) {
+  for (const std::string& line : protocol.Summary()) {
+    if (line.starts_with("Abgebrochen: ")) return line;
+  }
+  return {};
+}
 
 const std::string kOldImport = "KONV=0;\r\nPNr=9;Name=Alt;\r\n";
 const std::string kOldBank = "    9 Alt\r\n";
@@ -52,6 +62,7 @@ class RunSafetyTest : public ::testing::Test {
   }
   ~RunSafetyTest() override {
     kd::SetReadHook(nullptr);
+    kd::SetWriteFaultHook(nullptr);
     kd::SetReplaceFaultHook(nullptr);
     kd::SetAllocationFaultHook(nullptr);
   }
@@ -179,6 +190,8 @@ TEST(VarialBankFileSnapshot, ChangedWhileReadStopsTheRun) {
   kd::SetReadHook(nullptr);
   ASSERT_EQ(harness.ui.messages.size(), 1u);
   EXPECT_EQ(harness.ui.messages[0].text, "Datei PWASCUEB.EXP kann nicht geöffnet werden");
+  EXPECT_EQ(AbortLine(harness.protocol),
+            "Abgebrochen: Datei PWASCUEB.EXP kann nicht geöffnet werden (beim Lesen verändert)");
   EXPECT_FALSE(harness.ImportFileExists());
   EXPECT_FALSE(harness.BankFileExists());
 }
@@ -194,23 +207,81 @@ TEST_P(TargetHeldOpenTest, OldPairStaysAndTheFileIsNamed) {
   kd::SetReplaceFaultHook([&](std::string_view target) { return !target.ends_with(held); });
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
   ExpectOldFilesAndMessage("Datei " + data.File(held) + " kann nicht erstellt werden");
+  EXPECT_TRUE(AbortLine(conversion.protocol).ends_with("(von einem anderen Programm geöffnet)"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, TargetHeldOpenTest, ::testing::Values("KDIMPORT.TXT", "Bank-18"),
                          [](const auto& info) { return std::string(info.param).substr(0, 4); });
 
-#ifdef _WIN32
-// On Windows a file that another program holds open cannot be moved: the new files stay unused.
-TEST_F(RunSafetyTest, ImportFileHeldOpenByAnotherProgramKeepsTheOldPair) {
-  const std::wstring held = kd::ToNativePath(data.File("KDIMPORT.TXT")).wstring();
-  const HANDLE handle = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+// The box shows the message as it was; the protocol adds why the import file could not be
+// written. On Windows a file that another program holds open cannot be replaced, whether that
+// program lets others read and write it or not.
+struct ReasonCase {
+  const char* what;
+  std::function<std::function<void()>(const std::string& importFile)> cause;  // gives the undo
+  const char* reason;
+};
+
+class FileReasonTest : public RunSafetyTest, public ::testing::WithParamInterface<ReasonCase> {};
+
+TEST_P(FileReasonTest, ProtocolNamesTheReasonAndTheOldPairStays) {
+  const std::string import = data.File("KDIMPORT.TXT");
+  const std::function<void()> undo = GetParam().cause(import);
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
-  CloseHandle(handle);
-  ExpectOldFilesAndMessage("Datei " + data.File("KDIMPORT.TXT") + " kann nicht erstellt werden");
+  undo();
+  ExpectOldFilesAndMessage("Datei " + import + " kann nicht erstellt werden");
+  EXPECT_EQ(
+      AbortLine(conversion.protocol),
+      "Abgebrochen: Datei " + import + " kann nicht erstellt werden (" + GetParam().reason + ")");
+}
+
+std::function<void()> FullDisk(const std::string&) {
+  kd::SetWriteFaultHook(
+      [](std::string_view target, std::size_t) { return !target.ends_with("KDIMPORT.TXT"); });
+  return [] {};
+}
+
+#ifdef _WIN32
+template <DWORD share>
+std::function<void()> HeldOpen(const std::string& file) {
+  const HANDLE handle = CreateFileW(kd::ToNativePath(file).c_str(), GENERIC_READ, share, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+  return [handle] { CloseHandle(handle); };
 }
 #endif
+
+INSTANTIATE_TEST_SUITE_P(Causes, FileReasonTest,
+                         ::testing::Values(ReasonCase{"DiskFull", FullDisk, "Datenträger voll"}
+#ifdef _WIN32
+                                           ,
+                                           ReasonCase{"HeldOpenSharingReadAndWrite",
+                                                      HeldOpen<FILE_SHARE_READ | FILE_SHARE_WRITE>,
+                                                      "von einem anderen Programm geöffnet"},
+                                           ReasonCase{"HeldOpenWithoutSharing", HeldOpen<0>,
+                                                      "von einem anderen Programm geöffnet"}
+#endif
+                                           ),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// The whole run over a file system in memory, as the fuzz targets run it: nothing on the disk.
+TEST(RunInMemory, ReadsAndWritesOnlyTheMemory) {
+  kd::MemoryFileSystem memory;
+  const std::string folder = "/kdimport-nirgends/FIRMA";
+  memory.Put(folder + "/Konfi-18", "");
+  memory.Put(folder + "/KDIMPORT.TXT", "alt\r\n");
+  memory.Put("/kdimport-nirgends/export.csv", "Nr;Name;\r\n7;Meier;\r\n");
+  kd::SetFileSystem(&memory);
+  kdtest::RecordingUi ui;
+  kd::Conversion conversion(ui, kEchoTable);
+  conversion.ReadSettings({"/kdimport-nirgends/export.csv", folder, "Ja", "Ja", "18"}, "Test");
+  const kd::RunResult result = conversion.Run("Test");
+  kd::SetFileSystem(nullptr);
+  EXPECT_EQ(result, kd::RunResult::Written);
+  EXPECT_EQ(memory.List(folder), (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT", "Konfi-18"}));
+  EXPECT_EQ(memory.Contents(folder + "/KDIMPORT.TXT"), "KONV=1;\r\nPNr=7;Name=Meier;\r\n");
+  EXPECT_FALSE(std::filesystem::exists("/kdimport-nirgends"));
+}
 
 TEST_F(RunSafetyTest, BothFilesReplacedThenBothMessagesInOrder) {
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);

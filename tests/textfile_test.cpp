@@ -4,12 +4,17 @@
 
 #include <filesystem>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "sourcetext.h"
 #include "test_support.h"
 
 namespace {
 
 using kdtest::FilesIn;
+using kdtest::PrintTo;
 
 using kdtest::ReadFile;
 using kdtest::TempDir;
@@ -251,15 +256,59 @@ TEST(ReadWholeFile, KeepsEveryByte) {
   EXPECT_EQ(kd::ReadWholeFile(dir.File("all.bin")), bytes);
 }
 
-TEST(Paths, Windows1252PathsReachTheFileSystem) {
+TEST(Paths, Utf8PathsReachTheFileSystem) {
   TempDir dir;
-  const std::string path = dir.File(
-      "M\xFC"
-      "ller.csv");
+  const std::string path = dir.File("Łódź Müller.csv");
   kd::WriteLines(path, {"a;b;"});
   EXPECT_TRUE(kd::RegularFileExists(path));
   EXPECT_EQ(kd::ReadWholeFile(path), "a;b;\r\n");
 }
+
+// A file error keeps the message a person sees and adds the system's reason for the protocol.
+struct ReasonCase {
+  const char* what;
+  const char* name;  // in the test's folder
+  bool write;        // else read
+  const char* reason;
+  const char* folder = "";  // made in the test's folder first
+  bool readOnly = false;    // the test's folder without write rights
+};
+
+class FileErrorReasonTest : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(FileErrorReasonTest, NamesTheSystemsReason) {
+  const ReasonCase& c = GetParam();
+#ifdef _WIN32
+  if (c.readOnly) GTEST_SKIP() << "a folder's read-only attribute does not stop writing into it";
+#else
+  if (c.readOnly && geteuid() == 0) GTEST_SKIP() << "folder rights do not stop root from writing";
+#endif
+  TempDir dir;
+  const std::string path = dir.File(c.name);
+  if (*c.folder != '\0') std::filesystem::create_directory(kd::ToNativePath(dir.File(c.folder)));
+  const auto folder = kd::ToNativePath(dir.Path());
+  if (c.readOnly) std::filesystem::permissions(folder, std::filesystem::perms::owner_read);
+  try {
+    c.write ? kd::WriteLines(path, {"x"}) : static_cast<void>(kd::ReadWholeFile(path));
+    ADD_FAILURE() << "no error";
+  } catch (const kd::FileError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Datei " + path +
+                  (c.write ? " kann nicht erstellt werden" : " kann nicht geöffnet werden"));
+    EXPECT_EQ(error.Reason(), c.reason);
+  }
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, FileErrorReasonTest,
+    ::testing::Values(
+        ReasonCase{"FolderMissing", "fehlt/KDIMPORT.TXT", true, "Ordner nicht gefunden"},
+        ReasonCase{"ReadFolderMissing", "fehlt/export.csv", false, "Ordner nicht gefunden"},
+        ReasonCase{"FileMissing", "export.csv", false, "Datei nicht gefunden"},
+        ReasonCase{"TargetIsAFolder", "Bank-18", true, "ein Ordner trägt diesen Namen", "Bank-18"},
+        ReasonCase{"ReadOnlyFolder", "KDIMPORT.TXT", true, "Zugriff verweigert", "", true}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 struct DecodeCase {
   const char* what;

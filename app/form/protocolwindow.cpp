@@ -113,13 +113,13 @@ void ProtocolWindow::Activate(std::size_t row) {
 
 void ProtocolWindow::SaveAs() {
   if (!Available()) return;
-  const std::optional<std::string> chosen = services_.SaveFileAs(
-      std::string(kSaveDialogTitle), kd::Cp1252ToUtf8(conversion_.settings.DataDirectory),
-      std::string(kProposedProtocolName), "CSV-Dateien", "*.csv");
+  const std::optional<std::string> chosen =
+      services_.SaveFileAs(std::string(kSaveDialogTitle), conversion_.settings.DataDirectory,
+                           std::string(kProposedProtocolName), "CSV-Dateien", "*.csv");
   BackToProgramFolder(services_);
   if (!chosen) return;
   try {
-    conversion_.protocol.WriteCsv(kd::Utf8ToCp1252(*chosen));
+    conversion_.protocol.WriteCsv(*chosen);
   } catch (const std::exception& error) {
     services_.Error(error.what());
   }

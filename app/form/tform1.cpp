@@ -144,9 +144,9 @@ void TForm1::Button3Click() {
   Guarded([this] {
     const std::string title = view_.Text(Control::ProgrammCombo) + " -Exportdatei suchen";
     if (const std::optional<std::string> chosen = services_.OpenFileName(title)) {
-      conversion_.settings.SourcePath = Cp1252(*chosen);
+      conversion_.settings.SourcePath = *chosen;
     }
-    SetMemoLine(Control::FormelMemo, 0, Utf8(conversion_.settings.SourcePath));
+    SetMemoLine(Control::FormelMemo, 0, conversion_.settings.SourcePath);
     BackToProgramFolder(services_);
     // The file chosen (or kept) is recognised anew, as it may have been exported again. An
     // empty program list takes the program recognised; a program already chosen is left to
@@ -163,13 +163,12 @@ void TForm1::Button4Click() {
   Guarded([this] {
     ReadSettings();
     kd::ConversionSettings& settings = conversion_.settings;
-    const std::optional<std::string> chosen =
-        services_.SaveFileName("Kandrel - Verzeichnis suchen", Utf8(settings.DataDirectory),
-                               "Konfi-" + Utf8(settings.PayrollYear));
-    if (chosen) settings.DataDirectory = Cp1252(*chosen);
+    const std::optional<std::string> chosen = services_.SaveFileName(
+        "Kandrel - Verzeichnis suchen", settings.DataDirectory, "Konfi-" + settings.PayrollYear);
+    if (chosen) settings.DataDirectory = *chosen;
     BackToProgramFolder(services_);
     settings.DataDirectory = CutBackToFolder(settings.DataDirectory);
-    SetMemoLine(Control::FormelMemo, 1, Utf8(settings.DataDirectory));
+    SetMemoLine(Control::FormelMemo, 1, settings.DataDirectory);
     ReadSettings();
     // A source path typed into the first settings line takes effect now.
     if (settings.SourcePath != recognizedPath_) RecognizeSource();
@@ -219,9 +218,26 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::EndeButtonClick() {
-  std::vector<std::string> lines{ProgramName()};
+  // The settings file is Windows-1252 text: a line it cannot hold is not saved as something
+  // else (a path with "?" would name no file); the person decides.
+  std::vector<std::string> lines{view_.Text(Control::ProgrammCombo)};
   const std::vector<std::string> settingsLines = SettingsLines();
   lines.insert(lines.end(), settingsLines.begin(), settingsLines.end());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string converted;
+    if (kd::Utf8ToCp1252Exact(lines[i], converted)) {
+      lines[i] = std::move(converted);
+      continue;
+    }
+    services_.Message(
+        (i == 0 ? "Die Zeile \"Übernahme aus Programm\"" : "Die Zeile " + std::to_string(i)) +
+            " der Einstellungen enthält ein Zeichen, das die Datei " + kSettingsFile +
+            " nicht speichern kann:\n\n" + lines[i] +
+            "\n\nDie Einstellungen werden nicht gespeichert und das Fenster bleibt offen. Ändern "
+            "Sie die Zeile, oder schließen Sie das Fenster ohne zu speichern.",
+        "Einstellungen nicht gespeichert", kd::Icon::Stop);
+    return;
+  }
   try {
     kd::WriteLines(kSettingsFile, lines);
   } catch (const kd::FileError& error) {
@@ -274,7 +290,7 @@ void TForm1::ShowExportLine(std::size_t number) {
   Guarded([&] {
     if (!protocolSourceShown_) {
       const kd::SourceText contents = kd::LoadSourceText(protocolSourcePath_);
-      ShowSourceFile("Quelldatei: " + Utf8(protocolSourcePath_), contents.View());
+      ShowSourceFile("Quelldatei: " + protocolSourcePath_, contents.View());
       protocolSourceShown_ = true;
     } else if (view_.Edited(Control::Memo1)) {
       view_.SetText(Control::Memo1, Utf8(MemoText(shownSource_)));
@@ -295,7 +311,7 @@ std::string TForm1::ProgramName() const {
 }
 
 std::vector<std::string> TForm1::SettingsLines() const {
-  const std::string text = Cp1252(view_.Text(Control::FormelMemo));
+  const std::string text = view_.Text(Control::FormelMemo);
   std::vector<std::string> lines;
   for (std::string_view line : kd::SplitLines(text)) lines.emplace_back(line);
   return lines;

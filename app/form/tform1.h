@@ -38,7 +38,8 @@ class TForm1 : private kd::UserInterface {
   void Button4Click();
   // "4.  Kandrel-Datei  erstellen": one conversion run.
   void Button1Click();
-  // "&Ende": saves the settings file and closes the window.
+  // "&Ende": saves the settings file and closes the window. A line that the settings file
+  // (Windows-1252) cannot hold is named in a message box; nothing is saved, the window stays.
   void EndeButtonClick();
   // The text of the program list changed (typed or chosen): the recognition hint compares the
   // new choice with the program the source file looks like.
@@ -64,8 +65,8 @@ class TForm1 : private kd::UserInterface {
   void ReadSettingsFile();
   // The program combo text as Windows-1252.
   std::string ProgramName() const;
-  // The lines of the settings memo as Windows-1252 text; a line break after the last line
-  // starts no extra line.
+  // The lines of the settings memo (UTF-8); a line break after the last line starts no extra
+  // line.
   std::vector<std::string> SettingsLines() const;
   // Replaces line `index` (from 0) of a memo, adding empty lines up to it.
   void SetMemoLine(Control memo, std::size_t index, const std::string& utf8Line);
@@ -89,7 +90,7 @@ class TForm1 : private kd::UserInterface {
   std::string shownSource_;     // what the source-file view shows, as loaded
   std::string pendingRecords_;  // records not yet shown, one per line
   bool hasPendingRecords_ = false;
-  // The recognition of the file `recognizedPath_` (Windows-1252), kept while the program list
+  // The recognition of the file `recognizedPath_`, kept while the program list
   // changes.
   kd::Recognition recognition_;
   std::string recognizedPath_;

@@ -33,12 +33,13 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
-TempDir::TempDir() {
+TempDir::TempDir(std::string_view suffix) {
   static std::atomic<int> counter{0};
   std::random_device random;
   const auto base = std::filesystem::temp_directory_path();
   for (;;) {
-    path_ = base / ("kdimport-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+    path_ = base / kd::ToNativePath("kdimport-test-" + std::to_string(random()) + "-" +
+                                    std::to_string(counter++) + std::string(suffix));
     if (std::filesystem::create_directory(path_)) break;
   }
 }
@@ -157,6 +158,16 @@ kd::RunResult ConversionHarness::Run(std::string_view program, std::string_view 
   const kd::RunResult result = conversion.Run(program);
   protocol = conversion.protocol;
   return result;
+}
+
+std::string BuiltProgram(std::string path) {
+#ifdef _WIN32
+  if (!path.empty() && path.front() == '/') {
+    path = "Z:" + path;
+    for (char& c : path) c = c == '/' ? '\\' : c;
+  }
+#endif
+  return path;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,16 @@ namespace kdtest {
 // A text as a test name or failure shows it: printable ASCII as it stands, every other byte
 // as \xNN.
 std::string Printable(std::string_view text);
+
+// A test case with a name prints as that name (a file's `using kdtest::PrintTo;` lets gtest
+// find it).
+template <class Case>
+requires requires(const Case& c) {
+  c.what;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.what;
+}
 
 // Everything a run showed, in order.
 struct ShownMessage {
@@ -53,10 +64,11 @@ class RecordingUi : public kd::UserInterface {
   int sourceViewUpdates = 0;
 };
 
-// A fresh folder under the system's temporary folder, removed with the object.
+// A fresh folder under the system's temporary folder, removed with the object; its name ends
+// with `suffix` (UTF-8).
 class TempDir {
  public:
-  TempDir();
+  explicit TempDir(std::string_view suffix = {});
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -138,6 +150,10 @@ class ConversionHarness {
   std::string BankFile() const { return ReadFile(dir.File("Bank-" + year)); }
   bool BankFileExists() const { return FileExists(dir.File("Bank-" + year)); }
 };
+
+// A program of the build as the tests start it: under Wine the build's paths are Unix paths,
+// and "Z:" is the drive Wine gives the root folder.
+std::string BuiltProgram(std::string path);
 
 // What kdimport-cli printed and its exit status.
 struct CliResult {

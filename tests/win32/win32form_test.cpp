@@ -389,7 +389,7 @@ TEST_F(Win32FormTest, TabKeyLeavesTheSettingsMemo) {
 TEST_F(Win32FormTest, FirstStartConversionEndeAndRestart) {
   const std::string sample = ReadFile(KDIMPORT_SAMPLES_DIR "/agenda/Personaldaten.csv");
   ASSERT_FALSE(sample.empty());
-  const std::string exportFolder = program.File("Lohn M\xFCller");
+  const std::string exportFolder = program.File("Lohn Müller");
   std::filesystem::create_directory(kd::ToNativePath(exportFolder));
   const std::string source = exportFolder + "\\Personaldaten.csv";
   WriteFile(source, sample);
@@ -424,7 +424,7 @@ TEST_F(Win32FormTest, FirstStartConversionEndeAndRestart) {
   SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(agenda), 0);
   EXPECT_EQ(TextOf(combo), "Agenda");
   // 2. The export.
-  services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+  services.openAnswers.push_back(source);
   Click(form->Control("Button3"));
   EXPECT_EQ(services.openTitles, std::vector<std::string>{"Agenda -Exportdatei suchen"});
   // The samples are of 2018: the year line is changed before choosing the data directory.
@@ -432,20 +432,19 @@ TEST_F(Win32FormTest, FirstStartConversionEndeAndRestart) {
   lines.replace(lines.rfind("\r\n") + 2, std::string::npos, "18");
   Type(settings, lines);
   // 3. The data directory.
-  services.saveAnswers.push_back(kd::Cp1252ToUtf8(data) + "\\Konfi-18");
+  services.saveAnswers.push_back(data + "\\Konfi-18");
   Click(form->Control("Button4"));
   ASSERT_EQ(services.saveCalls.size(), 1u);
   EXPECT_EQ(services.saveCalls[0].proposedName, "Konfi-18");
-  EXPECT_EQ(TextOf(settings),
-            kd::Cp1252ToUtf8(source) + "\r\n" + kd::Cp1252ToUtf8(data) + "\\\r\nJa\r\nJa \r\n18");
-  EXPECT_EQ(TextOf(form->Control("Panel4")), "Datei aus Agenda: " + kd::Cp1252ToUtf8(source));
+  EXPECT_EQ(TextOf(settings), source + "\r\n" + data + "\\\r\nJa\r\nJa \r\n18");
+  EXPECT_EQ(TextOf(form->Control("Panel4")), "Datei aus Agenda: " + source);
   // 4. The conversion.
   Click(form->Control("Button1"));
   EXPECT_EQ(ReadFile(data + "\\KDIMPORT.TXT"), expectedImport);
   EXPECT_EQ(ReadFile(data + "\\Bank-18"), expectedBank);
   ASSERT_EQ(services.boxes.size(), 2u);
   EXPECT_EQ(services.boxes[1].text, std::to_string(kd::SplitLines(expectedImport).size() - 1) +
-                                        " Datensätze in der Datei " + kd::Cp1252ToUtf8(data) +
+                                        " Datensätze in der Datei " + data +
                                         "\\KDIMPORT.TXT gespeichert.");
   EXPECT_EQ(services.boxes[1].caption, "Datei erfolgreich hergestellt.");
   EXPECT_EQ(services.boxes[0].icon, kd::Icon::Information);
@@ -455,7 +454,7 @@ TEST_F(Win32FormTest, FirstStartConversionEndeAndRestart) {
     records += (records.empty() ? "" : "\r\n") + kd::Cp1252ToUtf8(record);
   }
   EXPECT_EQ(TextOf(form->Control("Memo3")), records);
-  EXPECT_EQ(TextOf(form->Control("Panel4")), "Quelldatei: " + kd::Cp1252ToUtf8(source));
+  EXPECT_EQ(TextOf(form->Control("Panel4")), "Quelldatei: " + source);
   EXPECT_NE(TextOf(form->Control("Memo1")).find("\r\n"), std::string::npos);
 
   // "&Ende" by its access key.
@@ -464,15 +463,14 @@ TEST_F(Win32FormTest, FirstStartConversionEndeAndRestart) {
   Pump();
   EXPECT_TRUE(form->Closed());
   EXPECT_EQ(ReadFile(program.File("KDIMPORT.INI")),
-            "Agenda\r\n" + source + "\r\n" + data + "\\\r\nJa\r\nJa \r\n18\r\n");
+            "Agenda\r\n" + kd::Utf8ToCp1252(source) + "\r\n" + data + "\\\r\nJa\r\nJa \r\n18\r\n");
 
   // The next start shows the saved settings, the year line of today.
   services.today = {"02.01.2020", 2020};
   services.boxes.clear();
   auto again = Start();
   EXPECT_EQ(TextOf(again->Control("ProgrammCombo")), "Agenda");
-  EXPECT_EQ(TextOf(again->Control("FormelMemo")),
-            kd::Cp1252ToUtf8(source) + "\r\n" + kd::Cp1252ToUtf8(data) + "\\\r\nJa\r\nJa \r\n20");
+  EXPECT_EQ(TextOf(again->Control("FormelMemo")), source + "\r\n" + data + "\\\r\nJa\r\nJa \r\n20");
   EXPECT_EQ(again->Logic().Settings().PayrollYear, "18");
   Click(again->Control("Button1"));
   EXPECT_EQ(services.boxes.size(), 2u);
@@ -533,7 +531,7 @@ TEST_F(Win32FormTest, HintBesideTheProgramList) {
   EXPECT_EQ(Style(hint) & SS_TYPEMASK, SS_LEFT);
 
   // An empty list takes the program recognised.
-  services.openAnswers.push_back(kd::Cp1252ToUtf8(source));
+  services.openAnswers.push_back(source);
   Click(form->Control("Button3"));
   EXPECT_EQ(TextOf(combo), "SBS");
   EXPECT_EQ(TextOf(hint), "Erkannt: SBS");
@@ -826,14 +824,13 @@ TEST_F(Win32FormTest, RealFileDialogs) {
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
       },
       [&] {
-        chosen = real.SaveFileName("Kandrel - Verzeichnis suchen", kd::Cp1252ToUtf8(folder) + "\\",
-                                   "Konfi-19");
+        chosen = real.SaveFileName("Kandrel - Verzeichnis suchen", folder + "\\", "Konfi-19");
       });
   EXPECT_TRUE(saveSeen);
   EXPECT_TRUE(std::filesystem::equivalent(shownFolder, kd::ToNativePath(folder)));
   EXPECT_EQ(shownName, L"Konfi-19");
   ASSERT_TRUE(chosen.has_value());
-  EXPECT_TRUE(std::filesystem::equivalent(kd::ToNativePath(kd::Utf8ToCp1252(*chosen)),
+  EXPECT_TRUE(std::filesystem::equivalent(kd::ToNativePath(*chosen),
                                           kd::ToNativePath(folder + "\\Konfi-19")));
 
   // The protocol's save dialog: in the data directory, with the proposed name and the CSV type.
@@ -849,8 +846,8 @@ TEST_F(Win32FormTest, RealFileDialogs) {
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
       },
       [&] {
-        EXPECT_EQ(real.SaveFileAs("Protokoll speichern", kd::Cp1252ToUtf8(folder) + "\\",
-                                  "KDIMPORT-Protokoll.csv", "CSV-Dateien", "*.csv"),
+        EXPECT_EQ(real.SaveFileAs("Protokoll speichern", folder + "\\", "KDIMPORT-Protokoll.csv",
+                                  "CSV-Dateien", "*.csv"),
                   std::nullopt);
       });
   EXPECT_TRUE(protocolSeen);
