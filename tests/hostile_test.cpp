@@ -508,7 +508,9 @@ TEST_P(BigExportTest, WritesTheRecordsOfEveryCopyInOrder) {
   const std::string importCopy = import2.substr(import1.size());
   ASSERT_GT(importCopy.size(), 100u);
   const std::string bankCopy = bank1 == "(none)" ? "" : bank2.substr(bank1.size());
-  if (bank1 != "(none)") ASSERT_TRUE(bank2.starts_with(bank1));
+  if (bank1 != "(none)") {
+    ASSERT_TRUE(bank2.starts_with(bank1));
+  }
 
   // Enough copies for both files to pass three blocks.
   const std::size_t copies =

@@ -783,10 +783,15 @@ TEST_F(Win32FormTest, RealQuestionBox) {
     const bool seen = WhileOpen(
         L"Übernahme prüfen",
         [&](HWND box) {
-          defaultButton = LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0));
+          // The default button is the one drawn as default and holding the focus, so that
+          // Enter presses it.
           for (HWND child = GetWindow(box, GW_CHILD); child;
                child = GetWindow(child, GW_HWNDNEXT)) {
             if (HICON i = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0))) icon = i;
+            const LONG style = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+            if (style == BS_DEFPUSHBUTTON && child == GetFocus()) {
+              defaultButton = static_cast<WORD>(GetDlgCtrlID(child));
+            }
           }
           PostMessageW(box, WM_COMMAND, yes ? IDYES : defaultButton, 0);
         },
