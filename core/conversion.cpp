@@ -88,8 +88,9 @@ ReaderContext::ReaderContext(std::string_view sourceText, const ConversionSettin
       takeBankData_(IsYes(settings.TakeBankData)),
       protocol_(protocol != nullptr ? protocol : &ownProtocol_) {
   if (!trial_) {
+    // The import and bank files go out in blocks; a small export needs no whole block.
     importFile_ = std::make_unique<StreamedFile>(settings.DataDirectory + kImportFileName);
-    outputText_.reserve(kWriteBlock + 64 * 1024);
+    outputText_.reserve(std::min(kWriteBlock + 64 * 1024, 2 * sourceText_.size() + 4096));
   }
   protocol_->Start(takeBankData_);
   const std::string_view path = settings.SourcePath;
@@ -247,7 +248,9 @@ void ReaderContext::AddBankLine(const BankConnection& bank) {
     ++bankLineCount_;
     return;
   }
-  if (bankText_.capacity() < 256) bankText_.reserve(kWriteBlock + 4096);
+  if (bankText_.capacity() < 256) {
+    bankText_.reserve(std::min(kWriteBlock + 4096, sourceText_.size() + 4096));
+  }
   const std::size_t start = bankText_.size();
   AppendBankLine(bankText_, bank);
   if (convertUmlauts_) CharToOemInPlace(bankText_.data() + start, bankText_.size() - start);

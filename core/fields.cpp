@@ -105,7 +105,7 @@ Columns& Columns::AssignClosed(std::string_view line) {
 std::string_view Columns::operator[](int n) const {
   if (n < 0 || static_cast<std::size_t>(n) >= semicolons_.size()) return {};
   const std::size_t begin = n == 0 ? 0 : semicolons_[static_cast<std::size_t>(n) - 1] + 1;
-  return line_.substr(begin, semicolons_[static_cast<std::size_t>(n)] - begin);
+  return {line_.data() + begin, semicolons_[static_cast<std::size_t>(n)] - begin};
 }
 
 std::string Columns::Field(int n, std::size_t width) const {

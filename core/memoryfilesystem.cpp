@@ -9,6 +9,7 @@ namespace {
 // One spelling per path: "/" separates, once, and not at the end.
 std::string Key(std::string_view path) {
   std::string key;
+  key.reserve(path.size());
   for (const char c : path) {
     const char separated = c == '\\' ? '/' : c;
     if (separated != '/' || key.empty() || key.back() != '/') key += separated;

@@ -229,8 +229,8 @@ void Protocol::Warn(Warning warning, std::string_view detail) {
 // all) have a slot of their own, the rest one each as they come.
 std::uint32_t Protocol::TwinSlot(std::string_view personnelNumber) {
   constexpr std::uint32_t kSmall = 10000;
-  if (twinCounts_.empty()) twinCounts_.assign(kSmall, 0);
-  const auto next = static_cast<std::uint32_t>(twinCounts_.size());
+  // The slots of the small numbers grow with the largest number met: a short export needs few.
+  const auto next = std::max(static_cast<std::uint32_t>(twinCounts_.size()), kSmall);
   bool digits = personnelNumber.size() <= 18;
   std::uint64_t number = 0;
   for (const char c : personnelNumber) {
@@ -240,13 +240,16 @@ std::uint32_t Protocol::TwinSlot(std::string_view personnelNumber) {
   }
   std::uint32_t slot;
   if (digits && number < kSmall) {
-    return static_cast<std::uint32_t>(number);
+    slot = static_cast<std::uint32_t>(number);
   } else if (digits) {
     slot = bigNumberSlots_.try_emplace(number, next).first->second;
   } else {
     slot = textSlots_.try_emplace(std::string(personnelNumber), next).first->second;
   }
-  if (slot == next) twinCounts_.push_back(0);
+  if (slot >= twinCounts_.size()) {
+    const std::size_t grown = std::min<std::size_t>(twinCounts_.size() * 2, kSmall);
+    twinCounts_.resize(slot < kSmall ? std::max<std::size_t>(slot + 1, grown) : slot + 1, 0);
+  }
   return slot;
 }
 

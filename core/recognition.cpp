@@ -1,7 +1,6 @@
 #include "recognition.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "conversion.h"
 #include "fields.h"
@@ -212,6 +211,10 @@ ExportHead::ExportHead(std::string text, std::string_view fileName) : text_(std:
     lines_.push_back(line);
     if (lines_.size() == kMaxLines) break;
   }
+  // Split in one scratch object and copied: each line's columns get one block of their own.
+  columns_.reserve(lines_.size());
+  Columns scratch;
+  for (const std::string_view line : lines_) columns_.push_back(scratch.Assign(line));
 }
 
 bool ExportHead::FileNameMatches(std::string_view pattern) const {
@@ -306,6 +309,17 @@ double LineShape(int semicolons, int needed) {
   return semicolons == needed - 1 ? kOpenLastColumnShape : 0;
 }
 
+namespace {
+
+// The two texts are the same when ASCII letters are compared in upper case (as UpperAscii).
+bool SameUpperAscii(std::string_view a, std::string_view b) {
+  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return upper(x) == upper(y); });
+}
+
+}  // namespace
+
 double ColumnLineFit(std::string_view columnLine, std::span<const ColumnName> names) {
   if (names.empty()) return 0;
   Columns columns;
@@ -313,7 +327,7 @@ double ColumnLineFit(std::string_view columnLine, std::span<const ColumnName> na
   std::size_t found = 0;
   for (const ColumnName& name : names) {
     if (name.column < 0) continue;
-    if (UpperAscii(Unquoted(columns[name.column])) == UpperAscii(name.name)) ++found;
+    if (SameUpperAscii(Unquoted(columns[name.column]), name.name)) ++found;
   }
   return static_cast<double>(found) / static_cast<double>(names.size());
 }
@@ -327,7 +341,7 @@ bool ColumnLineMatches(std::string_view line, std::span<const ColumnName> names)
   for (const ColumnName& name : names) {
     if (name.column < 0 || name.column >= columns.Count()) continue;
     ++present;
-    if (UpperAscii(Unquoted(columns[name.column])) == UpperAscii(name.name)) ++found;
+    if (SameUpperAscii(Unquoted(columns[name.column]), name.name)) ++found;
   }
   return found > 0 && 2 * found >= present;
 }
@@ -351,21 +365,33 @@ double WithFileNameHint(const ExportHead& head, double fit,
 }
 
 double FitOf(const ExportHead& head, const ExportLook& look) {
+  // The employee lines and their count of semicolons; an export without a column line leaves
+  // its last column open.
+  const auto isEmployeeLine = [&](std::string_view line) {
+    return look.everyLineIsEmployee ||
+           (line.data() != head.ColumnLine().data() && line.size() >= 2 && StartsWithDigit(line));
+  };
+  const int closing = look.everyLineIsEmployee ? 1 : 0;
+  // Without a single line of the layout's shape the fit is 0 whatever the fields hold: then
+  // they need no look.
+  bool anyShape = false;
+  for (std::size_t i = 0; i < head.Lines().size() && !anyShape; ++i) {
+    anyShape = isEmployeeLine(head.Lines()[i]) &&
+               LineShape(head.LineColumns(i).Count() + closing, look.semicolons) > 0;
+  }
   ExportTally tally;
-  Columns columns;
-  for (const std::string_view line : head.Lines()) {
-    if (look.everyLineIsEmployee) {
-      // Such an export has no column line: its last column is left open.
-      columns.AssignClosed(line);
-    } else if (line.data() == head.ColumnLine().data()) {
-      continue;
-    } else if (line.size() < 2 || !StartsWithDigit(line)) {
+  Columns closed;
+  for (std::size_t i = 0; i < head.Lines().size(); ++i) {
+    const std::string_view line = head.Lines()[i];
+    if (line.data() == head.ColumnLine().data() && !look.everyLineIsEmployee) continue;
+    if (!isEmployeeLine(line)) {
       tally.OtherLine();
       continue;
-    } else {
-      columns.Assign(line);
     }
-    tally.EmployeeLine(LineShape(columns.Count(), look.semicolons));
+    tally.EmployeeLine(LineShape(head.LineColumns(i).Count() + closing, look.semicolons));
+    if (!anyShape) continue;
+    const Columns& columns =
+        look.everyLineIsEmployee ? closed.AssignClosed(line) : head.LineColumns(i);
     for (const FieldLook& field : look.fields) {
       tally.Check(columns[field.column], field.kind, field.form);
     }
@@ -476,13 +502,20 @@ Recognition RecognizeText(std::string_view text, std::string_view fileName,
 }
 
 Recognition RecognizeFile(std::string_view path, std::span<const ReaderEntry> readers) {
-  if (!RegularFileExists(path)) throw FileError::CannotOpen(path);
-  std::ifstream in(ToNativePath(path), std::ios::binary);
-  if (!in) throw FileError::CannotOpen(path);
+  FileSystem& files = Files();
+  if (!RegularFileExists(path)) throw FileError::CannotOpen(path, Missing(files, path));
+  Outcome why;
+  const std::unique_ptr<InputFile> in = files.Open(std::string(path), why);
+  if (!in) throw FileError::CannotOpen(path, why);
   std::string bytes(kRecognitionHeadBytes + 1, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (in.bad()) throw FileError::CannotOpen(path);
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  std::size_t have = 0;
+  std::size_t got = 1;
+  while (have < bytes.size() && got != 0) {
+    why = in->Read(bytes.data() + have, bytes.size() - have, got);
+    if (!why.Ok()) throw FileError::CannotOpen(path, why);
+    have += got;
+  }
+  bytes.resize(have);
   return RecognizeBytes(bytes, path, readers);
 }
 

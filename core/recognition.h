@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "fields.h"
+
 namespace kd {
 
 struct ReaderEntry;
@@ -46,6 +48,8 @@ class ExportHead {
   std::string_view ColumnLine() const { return columnLine_; }
   // The lines that are not blank, the column line included, in file order.
   const std::vector<std::string_view>& Lines() const { return lines_; }
+  // The columns of Lines()[i], split once for all the layouts that look at them.
+  const Columns& LineColumns(std::size_t i) const { return columns_[i]; }
   // The file's name without its folder.
   std::string_view FileName() const { return fileName_; }
   // The whole text looked at, as a reader would take it.
@@ -59,6 +63,7 @@ class ExportHead {
   std::string_view firstLine_;
   std::string_view columnLine_;
   std::vector<std::string_view> lines_;
+  std::vector<Columns> columns_;
 };
 
 // What a field of an employee line holds, as far as recognition tells such fields apart. Each

@@ -37,21 +37,7 @@ std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian) {
       out.push_back('?');
       continue;
     }
-    // Encode the one code point as UTF-8 and map it like any other UTF-8 text.
-    std::string one;
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-      continue;
-    }
-    if (cp < 0x800) {
-      one.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      one.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      one.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      one.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      one.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-    out += Utf8ToCp1252(one);
+    out.push_back(UnicodeToCp1252(cp));
   }
   if (i < bytes.size()) out.push_back('?');  // a dangling odd byte
   return out;

@@ -17,7 +17,7 @@ std::string_view TrimView(std::string_view text) {
   std::size_t end = text.size();
   while (begin < end && static_cast<unsigned char>(text[begin]) < 33) ++begin;
   while (end > begin && static_cast<unsigned char>(text[end - 1]) < 33) --end;
-  return text.substr(begin, end - begin);
+  return {text.data() + begin, end - begin};
 }
 
 std::string Trim(std::string_view text) {
@@ -154,13 +154,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-char UnicodeToCp1252(char32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-  for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
-    if (kCp1252High[i] == cp) return static_cast<char>(0x80 + i);
-  }
-  return '?';
-}
 
 // Code page 850 bytes for Windows-1252 bytes 0x80-0xFF.
 constexpr std::array<unsigned char, 128> kOem = {
@@ -176,6 +169,17 @@ constexpr std::array<unsigned char, 128> kOem = {
     0xD0, 0xA4, 0x95, 0xA2, 0x93, 0xE4, 0x94, 0xF6, 0x9B, 0x97, 0xA3, 0x96, 0x81, 0xEC, 0xE7, 0x98};
 
 }  // namespace
+
+char UnicodeToCp1252(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  // The other characters of the code page are C1 controls or lie between U+0152 and U+2122: most
+  // of Unicode needs no look into the table.
+  if ((cp >= 0x100 && cp < 0x152) || cp > 0x2122) return '?';
+  for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
+    if (kCp1252High[i] == cp) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
 
 std::string Cp1252ToUtf8(std::string_view text) {
   std::string out;

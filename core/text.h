@@ -73,6 +73,8 @@ std::string_view Cut(std::string_view text, std::size_t pos, std::size_t len);
 // Windows-1252 to UTF-8 for everything shown to a person (messages, memos, console). Bytes
 // that Windows-1252 leaves undefined map to the C1 control of the same code.
 std::string Cp1252ToUtf8(std::string_view text);
+// The Windows-1252 byte of a Unicode code point; "?" for one that Windows-1252 lacks.
+char UnicodeToCp1252(char32_t cp);
 // UTF-8 to Windows-1252 for what a person typed or a path the system gave. Characters that
 // Windows-1252 lacks, and malformed sequences, become "?".
 std::string Utf8ToCp1252(std::string_view text);

@@ -328,14 +328,16 @@ INSTANTIATE_TEST_SUITE_P(Allocations, OutOfMemoryTest,
                                                       [](std::size_t bytes, std::size_t e) {
                                                         return bytes >= e && bytes < e + 64;
                                                       }},
+                                           // The blocks of the files, as big as a small
+                                           // export needs: twice the export, and once (a
+                                           // string's block holds its closing zero too).
                                            MemoryCase{"TheImportFileBlock",
-                                                      [](std::size_t bytes, std::size_t) {
-                                                        return bytes > kd::kWriteBlock + 32 * 1024;
+                                                      [](std::size_t bytes, std::size_t e) {
+                                                        return bytes == 2 * e + 4096 + 1;
                                                       }},
                                            MemoryCase{"TheBankFileBlock",
-                                                      [](std::size_t bytes, std::size_t) {
-                                                        return bytes > kd::kWriteBlock &&
-                                                               bytes < kd::kWriteBlock + 32 * 1024;
+                                                      [](std::size_t bytes, std::size_t e) {
+                                                        return bytes == e + 4096 + 1;
                                                       }}),
                          [](const auto& info) { return std::string(info.param.what); });
 
