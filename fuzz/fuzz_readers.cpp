@@ -5,7 +5,6 @@
 //                                            "PWASCUEB.EXP" starts within the rest (in 32nds)
 // The rest is the export file, decoded and split into lines as a run does. VARIAL reads its
 // bank connection file from the tail of the same bytes, so positions of both files are fuzzed.
-// The same bytes are also recognised, under a file name the first byte chooses.
 // A file error is an expected end of a run; anything else that escapes is a finding.
 #include <cstddef>
 #include <cstdint>
@@ -37,27 +36,6 @@ const kd::ReaderEntry* ChooseLikeTheRun(std::size_t choice, std::string_view fir
   return nullptr;
 }
 
-// Recognition of the same bytes, under one of the names programs give their exports: any bytes
-// give a fit between 0 and 1, and a program of the window's list only with a clear lead.
-void CheckRecognition(std::string_view bytes, std::size_t nameChoice) {
-  static constexpr std::string_view kFileNames[] = {"export.csv", "PWASCANS.EXP", "persli.txt",
-                                                    "Tabelle2929.csv", "LG_ASCII_1_SD.txt"};
-  const std::string_view fileName = kFileNames[nameChoice % std::size(kFileNames)];
-  for (const kd::Recognition& r :
-       {kd::readers::Recognize(bytes, fileName), kd::readers::RecognizeText(bytes, fileName)}) {
-    kdfuzz::Require(r.fit >= 0 && r.fit <= 1 && r.nextFit >= 0 && r.nextFit <= r.fit,
-                    "fits lie between 0 and 1, the best first");
-    if (!r.Recognised()) {
-      kdfuzz::Require(r.program.empty() && r.layout.empty(), "no program without a clear fit");
-      continue;
-    }
-    kdfuzz::Require(r.fit >= kd::kRecognisedFit && r.fit - r.nextFit >= kd::kClearLead,
-                    "a program only with a clear lead");
-    kdfuzz::Require(r.program == kd::ProgramListName(r.reader->program),
-                    "the program as the window's list writes it");
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -66,7 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t choice = data[0] % table.size();
   const std::uint8_t flags = data[1];
   const std::string_view rest = kdfuzz::AsText(data + 2, size - 2);
-  CheckRecognition(rest, data[0] / table.size());
 
   kd::ConversionSettings settings;
   settings.DataDirectory = kdfuzz::DataDirectory();

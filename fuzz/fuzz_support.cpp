@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <vector>
 
 #include "bankcodes.h"
+#include "memoryfilesystem.h"
 #include "text.h"
 #include "textfile.h"
 
@@ -62,23 +60,15 @@ std::string BankCodeRecord(std::string_view code, std::string_view shortName,
   return line;
 }
 
+// The work folder lives in memory: the targets run the whole run, the pair writer with its
+// journal and recovery included, thousands of times a second without touching the disk.
 class WorkFolder {
  public:
   WorkFolder() {
-    std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    for (;;) {
-      path_ = base / ("kdimport-fuzz-" + std::to_string(random()));
-      if (std::filesystem::create_directory(path_)) break;
-    }
-    for (const char* sub : {"data", "bare", "source"}) {
-      std::filesystem::create_directory(path_ / sub);
-    }
-    text_ = path_.string() + "/";
-    // The targets write thousands of files a second into this folder: none of them needs to
-    // survive a power loss.
+    for (const char* sub : {"data", "bare", "source"}) files_.AddFolder(text_ + sub);
+    kd::SetFileSystem(&files_);
     kd::SetSyncToDisk(false);
-    WriteBytes(text_ + "data/Konfi-18", "");
+    files_.Put(text_ + "data/Konfi-18", "");
     const std::vector<std::string> table = {
         BankCodeRecord("28050100", "LZO Oldenburg", "BRLADE21LZO"),
         BankCodeRecord("28020050", "Oldenburgische Landesbank", "OLBODEH2XXX"),
@@ -93,24 +83,25 @@ class WorkFolder {
     };
     std::string contents;
     for (const auto& line : table) contents += line + "\r\n";
-    WriteBytes(text_ + "bare/" + kd::kBankCodeListName, contents);
-  }
-  ~WorkFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    files_.Put(text_ + "bare/" + kd::kBankCodeListName, contents);
   }
   const std::string& Text() const { return text_; }
+  kd::MemoryFileSystem& Files() { return files_; }
 
  private:
-  std::filesystem::path path_;
-  std::string text_;
+  kd::MemoryFileSystem files_;
+  std::string text_ = "/kdimport-fuzz/";
 };
+
+WorkFolder& Work() {
+  static WorkFolder folder;
+  return folder;
+}
 
 }  // namespace
 
 const std::string& WorkDirectory() {
-  static const WorkFolder folder;
-  return folder.Text();
+  return Work().Text();
 }
 
 std::string DataDirectory() {
@@ -124,24 +115,16 @@ std::string SourceDirectory() {
 }
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  Require(static_cast<bool>(out), "the fuzz work folder cannot be written");
+  Work().Files().Put(path, std::string(bytes));
 }
 
 void RemoveFile(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
+  Work().Files().Remove(path);
 }
 
 std::string ListFiles(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
   std::string list;
-  for (const auto& name : names) list += name + "\n";
+  for (const auto& name : Work().Files().List(dir)) list += name + "\n";
   return list;
 }
 

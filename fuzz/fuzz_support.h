@@ -1,5 +1,5 @@
-// Shared pieces of the fuzz targets: a quiet user interface, the per-process work folder with a
-// small bank code list, and a check that stops the fuzzer with a message.
+// Shared pieces of the fuzz targets: a quiet user interface, the per-process work folder in
+// memory with a small bank code list, and a check that stops the fuzzer with a message.
 #pragma once
 
 #include <cstddef>
@@ -35,8 +35,8 @@ class QuietUi : public kd::UserInterface {
   unsigned checksum_ = 0;
 };
 
-// A folder of this process under the system's temporary folder, created on first use and
-// removed when the process ends normally. Paths end with '/'.
+// The work folder of this process, in a file system in memory that every file operation of the
+// core uses from the first call on. Paths end with '/'.
 const std::string& WorkDirectory();
 // The Kandrel data directory (holds "Konfi-18").
 std::string DataDirectory();

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out="${1:?usage: fuzz/make_corpus.sh OUTPUT_FOLDER}"
 rm -rf "$out"
-mkdir -p "$out/fuzz_readers" "$out/fuzz_fields" "$out/fuzz_conversion"
+mkdir -p "$out/fuzz_readers" "$out/fuzz_fields" "$out/fuzz_conversion" "$out/fuzz_recognition"
 
 # Row of the reader table and index of the program name in fuzz_conversion's list.
 reader_row() {
@@ -53,6 +53,8 @@ for dir in samples/*/; do
     seed "$out/fuzz_readers/$n-a" "$row" $((3 | split << 3)) "${files[@]}"
     seed "$out/fuzz_readers/$n-b" "$row" $((split << 3)) "${files[@]}"
     seed "$out/fuzz_readers/$n-c" "$row" $((6 | split << 3)) "${files[@]}"
+    # The export under the name its program gives it, and under another.
+    { byte "$n"; cat "$sample"; } >"$out/fuzz_recognition/$n"
     # The whole run with the marker present, umlauts and bank data yes.
     seed "$out/fuzz_conversion/$n-a" "$index" $((0x10)) "${files[@]}"
     seed "$out/fuzz_conversion/$n-b" "$index" $((0x10 | 0x80 | 2 << 2)) "${files[@]}"
@@ -62,6 +64,7 @@ for dir in samples/*/; do
       { printf '\xff\xfe'; iconv -f CP1252 -t UTF-16LE "$sample" 2>/dev/null || true; } >"$out/utf16.tmp"
       seed "$out/fuzz_readers/$n-utf8" "$row" 3 "$out/utf8.tmp"
       seed "$out/fuzz_readers/$n-utf16" "$row" 3 "$out/utf16.tmp"
+      { byte 0; cat "$out/utf16.tmp"; } >"$out/fuzz_recognition/$n-utf16"
       rm -f "$out/utf8.tmp" "$out/utf16.tmp"
     fi
     # The column line and the first data line for the field functions, at several columns.
@@ -73,4 +76,4 @@ for dir in samples/*/; do
     rm -f "$out/lines.tmp"
   done
 done
-echo "seed corpus: $(ls "$out/fuzz_readers" | wc -l) fuzz_readers, $(ls "$out/fuzz_fields" | wc -l) fuzz_fields, $(ls "$out/fuzz_conversion" | wc -l) fuzz_conversion"
+echo "seed corpus: $(ls "$out/fuzz_readers" | wc -l) fuzz_readers, $(ls "$out/fuzz_fields" | wc -l) fuzz_fields, $(ls "$out/fuzz_conversion" | wc -l) fuzz_conversion, $(ls "$out/fuzz_recognition" | wc -l) fuzz_recognition"

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 build="${KDIMPORT_FUZZ_BUILD:-build-fuzz}"
 jobs="${KDIMPORT_FUZZ_JOBS:-2}"
-targets=(${KDIMPORT_FUZZ_TARGETS:-fuzz_readers fuzz_fields fuzz_conversion})
+targets=(${KDIMPORT_FUZZ_TARGETS:-fuzz_readers fuzz_fields fuzz_conversion fuzz_recognition})
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKDIMPORT_BUILD_FUZZ=ON -DKDIMPORT_BUILD_APP=OFF -DKDIMPORT_BUILD_TESTS=OFF >/dev/null
