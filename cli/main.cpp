@@ -176,13 +176,7 @@ std::string Utf8FromWide(const wchar_t* text) {
 #endif
 
 std::string CurrentTwoDigitYear() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = kd::LocalCalendarTime(std::time(nullptr));
   char year[8];
   std::snprintf(year, sizeof year, "%02d", (local.tm_year + 1900) % 100);
   return year;

@@ -542,12 +542,7 @@ void Conversion::NoteBankFileOfAnotherRun(const ReaderContext& context) {
   if (!ec) {
     const std::time_t time =
         std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &time);
-#else
-    localtime_r(&time, &local);
-#endif
+    const std::tm local = LocalCalendarTime(time);
     char text[32];
     std::strftime(text, sizeof text, " vom %d.%m.%Y %H:%M", &local);
     when = text;

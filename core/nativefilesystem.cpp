@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "filesystem.h"
+#include "text.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -390,13 +391,7 @@ class DiskFiles : public FileSystem {
   }
 
   std::string LocalTime() override {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalCalendarTime(std::time(nullptr));
     char text[64];
     std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d", local.tm_mday, local.tm_mon + 1,
                   local.tm_year + 1900, local.tm_hour, local.tm_min);

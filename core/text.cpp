@@ -32,6 +32,16 @@ std::string UpperAscii(std::string_view text) {
   return result;
 }
 
+std::tm LocalCalendarTime(std::time_t time) {
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &time);
+#else
+  localtime_r(&time, &local);
+#endif
+  return local;
+}
+
 std::int64_t LeadingInteger(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
@@ -153,7 +163,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
-
 
 // Code page 850 bytes for Windows-1252 bytes 0x80-0xFF.
 constexpr std::array<unsigned char, 128> kOem = {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ std::string UpperAscii(std::string_view text);
 // first other character. No digits give 0. A number too large saturates at the limits of
 // int64 instead of overflowing.
 std::int64_t LeadingInteger(std::string_view text);
+
+// `time` as a calendar date and time of the local time zone.
+std::tm LocalCalendarTime(std::time_t time);
 
 // True for the digits "0" to "9".
 inline bool IsDigit(char c) {
