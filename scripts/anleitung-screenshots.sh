@@ -117,6 +117,24 @@ key space
 shot bild-7-stopp.png 3
 stop
 
+# The question before a doubtful run: the SBS export with Datev chosen (without the question the
+# run would write KDIMPORT.TXT at once). Neither file is there yet, so the question says
+# "schreiben" as the guide quotes it.
+settings Datev 'C:\Export\Tabelle2929.csv' 'C:\KANDREL\FIRMA\'
+rm -f "$drive/KANDREL/FIRMA/KDIMPORT.TXT" "$drive/KANDREL/FIRMA/Bank-$year"
+start
+sleep 2
+key space
+sleep 3
+if [ -e "$drive/KANDREL/FIRMA/KDIMPORT.TXT" ]; then
+  echo "  docs/anleitung/bild-9-frage.png übersprungen: KDIMPORT fragt vor dem Schreiben noch nicht"
+else
+  shot bild-9-frage.png 2
+  key Return  # "Nein", the default: nothing is written, nothing left behind
+  sleep 1
+fi
+stop
+
 # The protocol window after the Lexware export with what the protocol points out: two notices
 # of shortened personnel numbers and the two files' messages, then "Protokoll" and line 4.
 settings Lexware 'C:\Export\Personalstammblatt_Protokoll.csv' 'C:\KANDREL\FIRMA\'
@@ -131,20 +149,6 @@ key shift+Tab space
 sleep 2
 key Down Down Down Return
 shot bild-8-protokoll.png 2
-stop
-
-# The question before a doubtful run: the SBS export with Datev chosen. Without the question
-# the run writes KDIMPORT.TXT at once.
-settings Datev 'C:\Export\Tabelle2929.csv' 'C:\KANDREL\FIRMA\'
-rm -f "$drive/KANDREL/FIRMA/KDIMPORT.TXT"
-start
-key space
-sleep 3
-if [ -e "$drive/KANDREL/FIRMA/KDIMPORT.TXT" ]; then
-  echo "  docs/anleitung/bild-9-frage.png übersprungen: KDIMPORT fragt vor dem Schreiben noch nicht"
-else
-  shot bild-9-frage.png 0
-fi
 stop
 SESSION
 xvfb-run -a -s "-screen 0 1100x780x24" bash "$dir/anleitung-session.sh"
