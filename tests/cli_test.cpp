@@ -11,6 +11,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 using kdtest::ReadFile;
 using kdtest::TempDir;
 using kdtest::WriteFile;
@@ -71,10 +73,6 @@ struct RefusalCase {
   bool marker;
   std::string expectedErrStart;
 };
-
-void PrintTo(const RefusalCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class CliRefusalTest : public CliTest, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -202,10 +200,6 @@ struct BareFileCase {
   std::string err;
 };
 
-void PrintTo(const BareFileCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class CliBareFileTest : public CliTest, public ::testing::WithParamInterface<BareFileCase> {};
 
 TEST_P(CliBareFileTest, LooksInTheCurrentDirectoryFirstThenInTheFilesHome) {
@@ -270,10 +264,6 @@ struct ArgumentCase {
   std::string sourceName;  // UTF-8, as the shell hands it over
   int status;
 };
-
-void PrintTo(const ArgumentCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class CliArgumentTest : public CliTest, public ::testing::WithParamInterface<ArgumentCase> {};
 
@@ -414,10 +404,6 @@ struct UnrecognisedCase {
   const char* what;
   std::string contents;
 };
-
-void PrintTo(const UnrecognisedCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class CliUnrecognisedTest : public CliTest,
                             public ::testing::WithParamInterface<UnrecognisedCase> {};

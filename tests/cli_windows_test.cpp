@@ -18,6 +18,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 std::wstring Quoted(const std::wstring& arg) {
   return L"\"" + arg + L"\"";
 }
@@ -69,10 +71,6 @@ struct WidePathCase {
   const char* what;
   const wchar_t* folder;
 };
-
-void PrintTo(const WidePathCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 // The program folder, the export and the data directory under the name: run from elsewhere,
 // the program finds the bank code list beside itself.

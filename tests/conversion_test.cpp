@@ -11,6 +11,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 using kdtest::ReadFile;
 using kdtest::RecordingUi;
 using kdtest::TempDir;
@@ -382,10 +384,6 @@ struct DoubtCase {
   std::string question;  // empty: no question
   std::string note;      // the start of a summary line the run must have; empty: none
 };
-
-void PrintTo(const DoubtCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class DoubtTest : public ::testing::TestWithParam<DoubtCase> {};
 

@@ -110,10 +110,13 @@ class Stops {
   int stops_ = 0;
 };
 
-Folder InMemory(kd::MemoryFileSystem& disk) {
-  Folder folder;
-  for (const std::string& name : disk.List("/d")) folder[name] = *disk.Contents("/d/" + name);
-  return folder;
+// The files of a folder ending with its separator, through the file system in use.
+Folder Now(const std::string& folder) {
+  Folder files;
+  for (const std::string& name : kd::Files().List(folder)) {
+    files[name] = kd::ReadWholeFile(folder + name);
+  }
+  return files;
 }
 
 void FailImportPlacement(bool fails) {
@@ -149,13 +152,13 @@ TEST_P(StoppedInMemoryTest, EveryStepRecoversToOnePair) {
   for (const auto& moment : moments) {
     moment->SetProcess(2);  // the run, process 1, is gone
     kd::SetFileSystem(moment.get());
-    const Folder left = InMemory(*moment);
+    const Folder left = Now("/d/");
     const Lines lines = kd::RecoverDataDirectory("/d/");
-    stops.Check(left, InMemory(*moment), lines);
+    stops.Check(left, Now("/d/"), lines);
   }
   kd::SetFileSystem(&disk);
   EXPECT_EQ(kd::RecoverDataDirectory("/d/"), Lines{});
-  stops.CheckEnd(InMemory(disk));
+  stops.CheckEnd(Now("/d/"));
 }
 
 const PairCase kNoOld{"NoOldFiles", false, false, false, ""};
@@ -204,14 +207,6 @@ int RunKilledChild(const std::string& folder, int step, bool importFails) {
 #endif
 }
 
-Folder OnDisk(const kdtest::TempDir& dir) {
-  Folder folder;
-  for (const std::string& name : kdtest::FilesIn(dir.Path())) {
-    folder[name] = kdtest::ReadFile(dir.File(name));
-  }
-  return folder;
-}
-
 class KilledRunTest : public ::testing::TestWithParam<PairCase> {};
 
 TEST_P(KilledRunTest, EveryStepRecoversToOnePair) {
@@ -222,10 +217,10 @@ TEST_P(KilledRunTest, EveryStepRecoversToOnePair) {
     for (const auto& [name, contents] : OldPair(c)) kdtest::WriteFile(dir.File(name), contents);
     const int status = RunKilledChild(dir.Path(), step, c.importFails);
     ASSERT_TRUE(status == 3 || status == (c.importFails ? 1 : 0)) << status;
-    const Folder left = OnDisk(dir);
+    const Folder left = Now(dir.Path());
     const Lines lines = kd::RecoverDataDirectory(dir.Path());
-    if (status != 3) return stops.CheckEnd(OnDisk(dir));
-    stops.Check(left, OnDisk(dir), lines);
+    if (status != 3) return stops.CheckEnd(Now(dir.Path()));
+    stops.Check(left, Now(dir.Path()), lines);
   }
   FAIL() << "the child never completed";
 }
@@ -293,8 +288,9 @@ TEST(FailedRestore, IsNamedAndRecoveredLater) {
     }
     kd::SetReplaceFaultHook(nullptr);
   }
-  const Folder left = InMemory(disk);
+  const Folder left = Now("/d/");
   const Lines lines = kd::RecoverDataDirectory("/d/");
+  const Folder after = Now("/d/");
   kd::SetFileSystem(nullptr);
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(std::string(errors[0].what()), "Datei /d/KDIMPORT.TXT kann nicht erstellt werden");
@@ -307,8 +303,8 @@ TEST(FailedRestore, IsNamedAndRecoveredLater) {
                    "Datei /d/KDIMPORT.TXT unverändert",
                    "Der nächste Lauf in diesen Ordner stellt die alten Dateien wieder her."}));
   EXPECT_TRUE(errors[1].Reason().starts_with("unvollständige Übernahme /d/KDIMPORT.TXT.1-"));
-  EXPECT_EQ(lines, ExpectedLines(kImportFails, left, InMemory(disk)));
-  EXPECT_EQ(InMemory(disk), OldPair(kImportFails));
+  EXPECT_EQ(lines, ExpectedLines(kImportFails, left, after));
+  EXPECT_EQ(after, OldPair(kImportFails));
 }
 
 // What the recovery must not take for its own leftovers, and what an earlier version left.
@@ -328,8 +324,8 @@ TEST_P(RecoveryTest, TouchesOnlyWhatItMay) {
   disk.SetRunning(0x7);
   kd::SetFileSystem(&disk);
   EXPECT_EQ(kd::RecoverDataDirectory("/d/"), c.lines);
+  EXPECT_EQ(Now("/d/"), c.after.empty() ? c.before : c.after);
   kd::SetFileSystem(nullptr);
-  EXPECT_EQ(InMemory(disk), c.after.empty() ? c.before : c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(

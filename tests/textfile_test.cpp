@@ -154,10 +154,6 @@ struct PlaceCase {
   const char* failing;  // the target that cannot be replaced; empty: none
 };
 
-void PrintTo(const PlaceCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class PutInPlaceTest : public ::testing::TestWithParam<PlaceCase> {
  protected:
   void TearDown() override { kd::SetReplaceFaultHook(nullptr); }
@@ -315,10 +311,6 @@ struct DecodeCase {
   std::string bytes;
   std::string expected;
 };
-
-void PrintTo(const DecodeCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class DecodeSourceTextTest : public ::testing::TestWithParam<DecodeCase> {};
 
