@@ -86,30 +86,6 @@ Lines ExpectedLines(const PairCase& c, const Folder& left, const Folder& now) {
   return {run + " rückgängig gemacht" + done + "; Reste entfernt: " + Count(rest)};
 }
 
-// Every stop in order: the folder as the stopped run left it and as the recovery left it. The
-// old pair, then from some stop on the new pair (unless the import file cannot be placed).
-class Stops {
- public:
-  explicit Stops(const PairCase& c) : case_(c) {}
-  void Check(const Folder& left, const Folder& now, const Lines& lines) {
-    const bool old = now == OldPair(case_);
-    EXPECT_TRUE(old || now == kNewPair) << "a mix at stop " << stops_;
-    EXPECT_FALSE(old && sawNew_) << "the old pair again at stop " << stops_;
-    EXPECT_EQ(lines, ExpectedLines(case_, left, now)) << "stop " << stops_;
-    sawNew_ = sawNew_ || !old;
-    ++stops_;
-  }
-  void CheckEnd(const Folder& now) {
-    EXPECT_EQ(now, case_.importFails ? OldPair(case_) : kNewPair);
-    EXPECT_GE(stops_, 2);
-  }
-
- private:
-  const PairCase& case_;
-  bool sawNew_ = false;
-  int stops_ = 0;
-};
-
 // The files of a folder ending with its separator, through the file system in use.
 Folder Now(const std::string& folder) {
   Folder files;
@@ -123,44 +99,6 @@ void FailImportPlacement(bool fails) {
   if (fails) kd::SetReplaceFaultHook([](std::string_view t) { return !t.ends_with("T.TXT"); });
 }
 
-class StoppedInMemoryTest : public ::testing::TestWithParam<PairCase> {
- protected:
-  ~StoppedInMemoryTest() override {
-    kd::SetFileSystem(nullptr);
-    kd::SetStepHook(nullptr);
-    kd::SetReplaceFaultHook(nullptr);
-  }
-};
-
-TEST_P(StoppedInMemoryTest, EveryStepRecoversToOnePair) {
-  const PairCase& c = GetParam();
-  kd::MemoryFileSystem disk;
-  disk.AddFolder("/d");
-  for (const auto& [name, contents] : OldPair(c)) disk.Put("/d/" + name, contents);
-  std::vector<std::unique_ptr<kd::MemoryFileSystem>> moments;  // before each step
-  kd::SetFileSystem(&disk);
-  kd::SetStepHook([&](int) { moments.push_back(std::make_unique<kd::MemoryFileSystem>(disk)); });
-  FailImportPlacement(c.importFails);
-  try {
-    PutPair("/d/");
-    EXPECT_FALSE(c.importFails);
-  } catch (const kd::FileError&) {
-    EXPECT_TRUE(c.importFails);
-  }
-  kd::SetStepHook(nullptr);
-  Stops stops(c);
-  for (const auto& moment : moments) {
-    moment->SetProcess(2);  // the run, process 1, is gone
-    kd::SetFileSystem(moment.get());
-    const Folder left = Now("/d/");
-    const Lines lines = kd::RecoverDataDirectory("/d/");
-    stops.Check(left, Now("/d/"), lines);
-  }
-  kd::SetFileSystem(&disk);
-  EXPECT_EQ(kd::RecoverDataDirectory("/d/"), Lines{});
-  stops.CheckEnd(Now("/d/"));
-}
-
 const PairCase kNoOld{"NoOldFiles", false, false, false, ""};
 const PairCase kOldImport{"OldImportOnly", false, true, false,
                           ": alte Datei KDIMPORT.TXT wiederhergestellt"};
@@ -168,9 +106,6 @@ const PairCase kBothOld{"BothOld", true, true, false,
                         ": alte Dateien KDIMPORT.TXT und Bank-18 wiederhergestellt"};
 const PairCase kImportFails{"ImportCannotBePlaced", true, true, true, kBothOld.restored};
 const auto kName = [](const auto& info) { return std::string(info.param.what); };
-
-INSTANTIATE_TEST_SUITE_P(Cases, StoppedInMemoryTest,
-                         ::testing::Values(kNoOld, kOldImport, kBothOld, kImportFails), kName);
 
 // The real thing: a process that ends itself at step N, on the disk.
 int RunKilledChild(const std::string& folder, int step, bool importFails) {
@@ -207,26 +142,83 @@ int RunKilledChild(const std::string& folder, int step, bool importFails) {
 #endif
 }
 
-class KilledRunTest : public ::testing::TestWithParam<PairCase> {};
-
-TEST_P(KilledRunTest, EveryStepRecoversToOnePair) {
-  const PairCase& c = GetParam();
-  Stops stops(c);
-  for (int step = 0; step < 100; ++step) {
-    kdtest::TempDir dir;
-    for (const auto& [name, contents] : OldPair(c)) kdtest::WriteFile(dir.File(name), contents);
-    const int status = RunKilledChild(dir.Path(), step, c.importFails);
-    ASSERT_TRUE(status == 3 || status == (c.importFails ? 1 : 0)) << status;
-    const Folder left = Now(dir.Path());
-    const Lines lines = kd::RecoverDataDirectory(dir.Path());
-    if (status != 3) return stops.CheckEnd(Now(dir.Path()));
-    stops.Check(left, Now(dir.Path()), lines);
+// The run stopped before change `step` of the file system: on the disk by the child, in memory
+// by keeping the disk as it was before that step. 3 when it was stopped, else 0, or 1 after a
+// FileError; the file system in use then holds the folder as the run left it.
+int StopRun(std::unique_ptr<kd::MemoryFileSystem>& memory, const std::string& folder, int step,
+            bool importFails) {
+  if (memory == nullptr) return RunKilledChild(folder, step, importFails);
+  std::unique_ptr<kd::MemoryFileSystem> stopped;
+  kd::SetStepHook([&](int at) {
+    if (at == step) stopped = std::make_unique<kd::MemoryFileSystem>(*memory);
+  });
+  FailImportPlacement(importFails);
+  int status = 0;
+  try {
+    PutPair(folder);
+  } catch (const kd::FileError&) {
+    status = 1;
   }
-  FAIL() << "the child never completed";
+  kd::SetStepHook(nullptr);
+  kd::SetReplaceFaultHook(nullptr);
+  if (stopped == nullptr) return status;
+  memory = std::move(stopped);
+  memory->SetProcess(2);  // the run, process 1, is gone
+  kd::SetFileSystem(memory.get());
+  return 3;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, KilledRunTest,
-                         ::testing::Values(kNoOld, kOldImport, kBothOld, kImportFails), kName);
+class StoppedRunTest : public ::testing::TestWithParam<std::tuple<PairCase, bool>> {
+ protected:
+  ~StoppedRunTest() override {
+    kd::SetFileSystem(nullptr);
+    kd::SetStepHook(nullptr);
+    kd::SetReplaceFaultHook(nullptr);
+  }
+};
+
+// Every stop in order: the old pair, then from some stop on the new pair (unless the import file
+// cannot be placed), never a mix; the recovery says what it did.
+TEST_P(StoppedRunTest, EveryStepRecoversToOnePair) {
+  const auto& [c, inMemory] = GetParam();
+  bool sawNew = false;
+  for (int step = 0; step < 100; ++step) {
+    kdtest::TempDir dir;
+    auto memory = inMemory ? std::make_unique<kd::MemoryFileSystem>() : nullptr;
+    const std::string folder = inMemory ? "/d/" : dir.Path();
+    if (inMemory) memory->AddFolder("/d");
+    kd::SetFileSystem(memory.get());
+    for (const auto& [name, contents] : OldPair(c)) {
+      inMemory ? memory->Put(folder + name, contents) : kdtest::WriteFile(folder + name, contents);
+    }
+    const int status = StopRun(memory, folder, step, c.importFails);
+    ASSERT_TRUE(status == 3 || status == (c.importFails ? 1 : 0)) << status;
+    const Folder left = Now(folder);
+    const Lines lines = kd::RecoverDataDirectory(folder);
+    const Folder now = Now(folder);
+    if (status != 3) {
+      EXPECT_EQ(lines, Lines{});
+      EXPECT_EQ(now, c.importFails ? OldPair(c) : kNewPair);
+      EXPECT_GE(step, 2);
+      return;
+    }
+    const bool old = now == OldPair(c);
+    EXPECT_TRUE(old || now == kNewPair) << "a mix at step " << step;
+    EXPECT_FALSE(old && sawNew) << "the old pair again at step " << step;
+    EXPECT_EQ(lines, ExpectedLines(c, left, now)) << "step " << step;
+    sawNew = sawNew || !old;
+  }
+  FAIL() << "the run never completed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StoppedRunTest,
+                         ::testing::Combine(::testing::Values(kNoOld, kOldImport, kBothOld,
+                                                              kImportFails),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).what) +
+                                  (std::get<1>(info.param) ? "_InMemory" : "_Killed");
+                         });
 
 // The issue a clerk meets: a run killed between its two renames left a new bank file beside the
 // old import file. The next run into that data directory repairs it first, says so in its
