@@ -256,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    "Liste beim Programm", "1", ""},
                       BareFileCase{"NoConnectionsAnywhere", false, true, false, false, 1, "", "",
                                    kNoConnections}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 // Paths are UTF-8 text: every character arrives; text that is not UTF-8 is refused.
 struct ArgumentCase {
@@ -295,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, CliArgumentTest,
                                            ArgumentCase{"OutsideWindows1252", "Łódź", 0},
                                            ArgumentCase{"Emoji", "Lohn 📁", 0},
                                            ArgumentCase{"NotUtf8", "Lohn M\xFCller", 2}),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         kdtest::kCaseName);
 
 struct UsageCase {
   std::vector<std::string> args;
@@ -436,9 +436,7 @@ INSTANTIATE_TEST_SUITE_P(Others, CliUnrecognisedTest,
                                                "Buchungstag;Valuta;Empf\xE4nger;Betrag\r\n"
                                                "01.03.2024;01.03.2024;Stadtwerke;-54,00\r\n"
                                                "04.03.2024;04.03.2024;Miete;-820,00\r\n"}),
-                         [](const ::testing::TestParamInfo<UnrecognisedCase>& info) {
-                           return std::string(info.param.what);
-                         });
+                         kdtest::kCaseName);
 
 TEST_F(CliTest, VarialBankConnectionFileIsNoEmployeeExport) {
   const CliResult r = RunCli({"--recognize", Sample("varial/PWASCUEB.EXP")}, cwd.Path());

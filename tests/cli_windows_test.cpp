@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(WidePathCase{"Umlauts", L"L\u00f6hne M\u00fcller \u00df"},
                       WidePathCase{"EuroSign", L"Lohn \u20ac"},
                       WidePathCase{"OutsideWindows1252", L"\u0141\u00f3d\u017a"}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 // The program of a sample export in a folder with umlauts, recognised and converted.
 TEST(WideCommandLine, RecognisesAnExportWhosePathHasUmlauts) {

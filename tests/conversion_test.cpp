@@ -459,6 +459,6 @@ INSTANTIATE_TEST_SUITE_P(
         DoubtCase{"HalfWithoutBirthDateIsAHint", "SBS",
                   kdtest::CrlfLines({SbsLine("7", ""), SbsLine("8", "01.02.1970")}), false, "",
                   "Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 1"}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 }  // namespace

@@ -105,7 +105,6 @@ const PairCase kOldImport{"OldImportOnly", false, true, false,
 const PairCase kBothOld{"BothOld", true, true, false,
                         ": alte Dateien KDIMPORT.TXT und Bank-18 wiederhergestellt"};
 const PairCase kImportFails{"ImportCannotBePlaced", true, true, true, kBothOld.restored};
-const auto kName = [](const auto& info) { return std::string(info.param.what); };
 
 // The real thing: a process that ends itself at step N, on the disk.
 int RunKilledChild(const std::string& folder, int step, bool importFails) {
@@ -344,6 +343,6 @@ INSTANTIATE_TEST_SUITE_P(
             {"Abgebrochener Lauf: alte Dateien Bank-18 und KDIMPORT.TXT wiederhergestellt",
              "Reste abgebrochener Läufe entfernt: 1 Datei"},
             {{"Bank-18", "old bank"}, {"KDIMPORT.TXT", "old import"}}}),
-    kName);
+    kdtest::kCaseName);
 
 }  // namespace

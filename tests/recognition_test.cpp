@@ -1409,7 +1409,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HeadCase{"BlankLinesBetween", "A;\r\n\r\n1;\r\n\t\r\n2;", "A;", "A;", 3},
                       HeadCase{"QuotedColumnLine", "\"A\";\"B\"\n1;2", "\"A\";\"B\"", "\"A\";\"B\"",
                                2}),
-    [](const ::testing::TestParamInfo<HeadCase>& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 TEST(ExportHead, KeepsAtMostItsLineLimit) {
   std::string text;
@@ -1496,7 +1496,7 @@ INSTANTIATE_TEST_SUITE_P(
                                9),
                    true, "A\n"},
         DecodeCase{"CutWithoutLineBreakKeepsAll", "1;2;3", true, "1;2;3"}),
-    [](const ::testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 // ---------------------------------------------------------------------------------------------
 // What the window and the run make of a recognition

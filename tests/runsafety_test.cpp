@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                      WriteFile(path, text);
                      Touch(file);
                    }}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 TEST_F(RunSafetyTest, UnchangedSourceIsReadOnceByTheRun) {
   int reads = 0;
@@ -258,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(Causes, FileReasonTest,
                                                       "von einem anderen Programm geöffnet"}
 #endif
                                            ),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         kdtest::kCaseName);
 
 // The whole run over a file system in memory, as the fuzz targets run it: nothing on the disk.
 TEST(RunInMemory, ReadsAndWritesOnlyTheMemory) {
@@ -326,6 +326,6 @@ INSTANTIATE_TEST_SUITE_P(
                    [](std::size_t bytes, std::size_t e) { return bytes == 2 * e + 4096 + 1; }},
         MemoryCase{"TheBankFileBlock",
                    [](std::size_t bytes, std::size_t e) { return bytes == e + 4096 + 1; }}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 }  // namespace
