@@ -31,7 +31,7 @@ class CliTest : public ::testing::Test {
 };
 
 // A doubtful run (here an empty export) writes nothing without --force: the question on
-// standard error, exit status 1, the old import file as it was. --force writes as specified.
+// standard error, exit status 1, the old import file as it was. --force writes as usual.
 TEST_F(CliTest, DoubtfulRunWritesOnlyWithForce) {
   WriteFile(data.File("Konfi-18"), "");
   WriteFile(src.File("sbs.csv"), "");

@@ -219,9 +219,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, StoppedRunTest,
                                   (std::get<1>(info.param) ? "_InMemory" : "_Killed");
                          });
 
-// The issue a clerk meets: a run killed between its two renames left a new bank file beside the
-// old import file. The next run into that data directory repairs it first, says so in its
-// protocol and then writes its own pair.
+// A run killed between its two renames left a new bank file beside the old import file: the next
+// run into that data directory repairs it first, says so in its protocol and writes its pair.
 TEST(KilledRun, TheNextRunRepairsTheFolderAndSaysSo) {
   std::unique_ptr<kdtest::TempDir> killed;
   for (int step = 0; step < 100 && killed == nullptr; ++step) {
