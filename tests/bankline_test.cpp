@@ -2,8 +2,11 @@
 
 #include "bankcodes.h"
 #include "importformat.h"
+#include "test_support.h"
 
 namespace {
+
+using kdtest::PrintTo;
 
 std::string Blanks(std::size_t n) {
   return std::string(n, ' ');
@@ -56,10 +59,6 @@ struct CutCase {
   std::size_t offset;
   std::string expectedAtOffset;
 };
-
-void PrintTo(const CutCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class BankLineCutTest : public ::testing::TestWithParam<CutCase> {};
 

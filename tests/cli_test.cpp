@@ -11,6 +11,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 using kdtest::ReadFile;
 using kdtest::TempDir;
 using kdtest::WriteFile;
@@ -29,7 +31,7 @@ class CliTest : public ::testing::Test {
 };
 
 // A doubtful run (here an empty export) writes nothing without --force: the question on
-// standard error, exit status 1, the old import file as it was. --force writes as specified.
+// standard error, exit status 1, the old import file as it was. --force writes as usual.
 TEST_F(CliTest, DoubtfulRunWritesOnlyWithForce) {
   WriteFile(data.File("Konfi-18"), "");
   WriteFile(src.File("sbs.csv"), "");
@@ -71,10 +73,6 @@ struct RefusalCase {
   bool marker;
   std::string expectedErrStart;
 };
-
-void PrintTo(const RefusalCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class CliRefusalTest : public CliTest, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -202,10 +200,6 @@ struct BareFileCase {
   std::string err;
 };
 
-void PrintTo(const BareFileCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class CliBareFileTest : public CliTest, public ::testing::WithParamInterface<BareFileCase> {};
 
 TEST_P(CliBareFileTest, LooksInTheCurrentDirectoryFirstThenInTheFilesHome) {
@@ -262,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    "Liste beim Programm", "1", ""},
                       BareFileCase{"NoConnectionsAnywhere", false, true, false, false, 1, "", "",
                                    kNoConnections}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 // Paths are UTF-8 text: every character arrives; text that is not UTF-8 is refused.
 struct ArgumentCase {
@@ -270,10 +264,6 @@ struct ArgumentCase {
   std::string sourceName;  // UTF-8, as the shell hands it over
   int status;
 };
-
-void PrintTo(const ArgumentCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class CliArgumentTest : public CliTest, public ::testing::WithParamInterface<ArgumentCase> {};
 
@@ -305,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, CliArgumentTest,
                                            ArgumentCase{"OutsideWindows1252", "Łódź", 0},
                                            ArgumentCase{"Emoji", "Lohn 📁", 0},
                                            ArgumentCase{"NotUtf8", "Lohn M\xFCller", 2}),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         kdtest::kCaseName);
 
 struct UsageCase {
   std::vector<std::string> args;
@@ -415,10 +405,6 @@ struct UnrecognisedCase {
   std::string contents;
 };
 
-void PrintTo(const UnrecognisedCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class CliUnrecognisedTest : public CliTest,
                             public ::testing::WithParamInterface<UnrecognisedCase> {};
 
@@ -450,9 +436,7 @@ INSTANTIATE_TEST_SUITE_P(Others, CliUnrecognisedTest,
                                                "Buchungstag;Valuta;Empf\xE4nger;Betrag\r\n"
                                                "01.03.2024;01.03.2024;Stadtwerke;-54,00\r\n"
                                                "04.03.2024;04.03.2024;Miete;-820,00\r\n"}),
-                         [](const ::testing::TestParamInfo<UnrecognisedCase>& info) {
-                           return std::string(info.param.what);
-                         });
+                         kdtest::kCaseName);
 
 TEST_F(CliTest, VarialBankConnectionFileIsNoEmployeeExport) {
   const CliResult r = RunCli({"--recognize", Sample("varial/PWASCUEB.EXP")}, cwd.Path());

@@ -18,6 +18,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 std::wstring Quoted(const std::wstring& arg) {
   return L"\"" + arg + L"\"";
 }
@@ -70,10 +72,6 @@ struct WidePathCase {
   const wchar_t* folder;
 };
 
-void PrintTo(const WidePathCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 // The program folder, the export and the data directory under the name: run from elsewhere,
 // the program finds the bank code list beside itself.
 class WideCommandLineTest : public ::testing::TestWithParam<WidePathCase> {};
@@ -109,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(WidePathCase{"Umlauts", L"L\u00f6hne M\u00fcller \u00df"},
                       WidePathCase{"EuroSign", L"Lohn \u20ac"},
                       WidePathCase{"OutsideWindows1252", L"\u0141\u00f3d\u017a"}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 // The program of a sample export in a folder with umlauts, recognised and converted.
 TEST(WideCommandLine, RecognisesAnExportWhosePathHasUmlauts) {

@@ -11,6 +11,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 using kdtest::ReadFile;
 using kdtest::RecordingUi;
 using kdtest::TempDir;
@@ -379,13 +381,9 @@ struct DoubtCase {
   std::string program;
   std::string source;  // the export; "<sbs>" the SBS sample
   bool answer;
-  std::string question;  // empty: no question
-  std::string note;      // the start of a summary line the run must have; empty: none
+  std::string question;   // empty: no question
+  std::string note = {};  // the start of a summary line the run must have; empty: none
 };
-
-void PrintTo(const DoubtCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class DoubtTest : public ::testing::TestWithParam<DoubtCase> {};
 
@@ -433,34 +431,32 @@ TEST_P(DoubtTest, AsksBeforeWritingAndKeepsTheOldFilesOnNo) {
   }
 }
 
+const std::string kOtherProgram =
+    "Die Datei sieht nach SBS aus, gewählt ist Datev. Keiner der 5 Datensätze hat eine "
+    "Personalnummer aus Ziffern. Trotzdem KDIMPORT.TXT und Bank-18 ersetzen?";
+
 INSTANTIATE_TEST_SUITE_P(
     Runs, DoubtTest,
     ::testing::Values(
         DoubtCase{"RightProgram", "SBS", "<sbs>", false, "",
                   // SBS writes no bank file: the old one stays beside the new import file.
                   "Bank-18 vom "},
-        DoubtCase{"OtherProgramNo", "Datev", "<sbs>", false,
-                  "Die Datei sieht nach SBS aus, gewählt ist Datev. Keiner der 5 Datensätze hat "
-                  "eine Personalnummer aus Ziffern. Trotzdem KDIMPORT.TXT und Bank-18 ersetzen?",
+        DoubtCase{"OtherProgramNo", "Datev", "<sbs>", false, kOtherProgram,
                   "Nicht geschrieben: KDIMPORT.TXT und Bank-18; die vorhandenen Dateien bleiben"},
-        DoubtCase{"OtherProgramYes", "Datev", "<sbs>", true,
-                  "Die Datei sieht nach SBS aus, gewählt ist Datev. Keiner der 5 Datensätze hat "
-                  "eine Personalnummer aus Ziffern. Trotzdem KDIMPORT.TXT und Bank-18 ersetzen?",
+        DoubtCase{"OtherProgramYes", "Datev", "<sbs>", true, kOtherProgram,
                   "Die Datei sieht nach SBS aus, gewählt ist Datev."},
         DoubtCase{"EmptyExport", "SBS", "", false,
-                  "Die Quelldatei ist leer. Trotzdem KDIMPORT.TXT ersetzen?", ""},
+                  "Die Quelldatei ist leer. Trotzdem KDIMPORT.TXT ersetzen?"},
         DoubtCase{"NoRecordFromItsLines", "SBS", "Firmen-Nr.;Personal-Nr.;\r\nSumme;;\r\n", false,
                   "Keine der 2 Zeilen der Quelldatei ergibt einen Datensatz. Trotzdem "
-                  "KDIMPORT.TXT ersetzen?",
-                  ""},
+                  "KDIMPORT.TXT ersetzen?"},
         DoubtCase{
             "MostWithoutBirthDate", "SBS",
             kdtest::CrlfLines({SbsLine("7", ""), SbsLine("8", "01.02.1970"), SbsLine("9", "")}),
-            false, "2 der 3 Datensätze haben kein Geburtsdatum. Trotzdem KDIMPORT.TXT ersetzen?",
-            ""},
+            false, "2 der 3 Datensätze haben kein Geburtsdatum. Trotzdem KDIMPORT.TXT ersetzen?"},
         DoubtCase{"HalfWithoutBirthDateIsAHint", "SBS",
                   kdtest::CrlfLines({SbsLine("7", ""), SbsLine("8", "01.02.1970")}), false, "",
                   "Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 1"}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 using kdtest::ReaderHarness;
 
 const std::string kExampleLine =
@@ -60,10 +62,6 @@ struct ColumnCase {
   std::string value;
   std::string expectedRecord;
 };
-
-void PrintTo(const ColumnCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class ExactColumnTest : public ::testing::TestWithParam<ColumnCase> {};
 

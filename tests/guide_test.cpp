@@ -17,6 +17,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 // ```KIND SCENE [ART [ausstehend]] and the lines up to the closing fence.
 struct Block {
   std::string kind, scene, art;
@@ -56,17 +58,13 @@ enum Twist { kPlain, kNoKonfi, kNoBlz, kSourceChanged, kTargetHeld, kIni, kAuto,
 // A run of `program` on a sample export copied into the export folder (as `file` when given;
 // without a sample the file `file` holds `contents` or does not exist), and its twist.
 struct Scene {
-  const char* name;
+  const char* what;
   const char* program;
   const char* sample;
   const char* file = "";
   Twist twist = kPlain;
   const char* contents = nullptr;
 };
-
-void PrintTo(const Scene& s, std::ostream* os) {
-  *os << s.name;
-}
 
 const Scene kScenes[] = {
     {"programm-fehlt", "", "agenda/Personaldaten.csv"},
@@ -168,8 +166,8 @@ class GuideQuotes : public ::testing::TestWithParam<Scene> {};
 
 TEST_P(GuideQuotes, BlocksAreWhatTheProgramShows) {
   std::vector<Block> blocks = GuideBlocks();
-  std::erase_if(blocks, [](const Block& b) { return b.scene != GetParam().name; });
-  ASSERT_FALSE(blocks.empty()) << "Die Anleitung zitiert " << GetParam().name << " nicht";
+  std::erase_if(blocks, [](const Block& b) { return b.scene != GetParam().what; });
+  ASSERT_FALSE(blocks.empty()) << "Die Anleitung zitiert " << GetParam().what << " nicht";
   const std::string shown = Play(GetParam());
   for (const Block& block : blocks) {
     std::vector<std::string> quoted = block.lines;
@@ -179,9 +177,9 @@ TEST_P(GuideQuotes, BlocksAreWhatTheProgramShows) {
       std::string box = block.art + (block.art == "fehler" ? "" : " " + caption);
       for (std::size_t i = 1; i < quoted.size(); ++i) box += (i == 1 ? " " : "\n") + quoted[i];
       if (block.pending && shown.find(caption) == std::string::npos) {
-        GTEST_SKIP() << GetParam().name << ": noch nicht im Programm";
+        GTEST_SKIP() << GetParam().what << ": noch nicht im Programm";
       }
-      EXPECT_FALSE(block.pending) << GetParam().name << ": \"ausstehend\" entfernen";
+      EXPECT_FALSE(block.pending) << GetParam().what << ": \"ausstehend\" entfernen";
       quoted = {box};
     }
     for (const std::string& line : quoted) {
@@ -193,12 +191,12 @@ TEST_P(GuideQuotes, BlocksAreWhatTheProgramShows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Anleitung, GuideQuotes, ::testing::ValuesIn(kScenes),
-                         [](const auto& info) { return Replaced(info.param.name, "-", "_"); });
+                         [](const auto& info) { return Replaced(info.param.what, "-", "_"); });
 
 TEST(GuideQuotes, EveryBlockNamesAScene) {
   for (const Block& block : GuideBlocks()) {
     EXPECT_TRUE(std::any_of(std::begin(kScenes), std::end(kScenes),
-                            [&](const Scene& s) { return s.name == block.scene; }))
+                            [&](const Scene& s) { return s.what == block.scene; }))
         << block.kind << " " << block.scene;
   }
 }

@@ -86,76 +86,17 @@ Lines ExpectedLines(const PairCase& c, const Folder& left, const Folder& now) {
   return {run + " rückgängig gemacht" + done + "; Reste entfernt: " + Count(rest)};
 }
 
-// Every stop in order: the folder as the stopped run left it and as the recovery left it. The
-// old pair, then from some stop on the new pair (unless the import file cannot be placed).
-class Stops {
- public:
-  explicit Stops(const PairCase& c) : case_(c) {}
-  void Check(const Folder& left, const Folder& now, const Lines& lines) {
-    const bool old = now == OldPair(case_);
-    EXPECT_TRUE(old || now == kNewPair) << "a mix at stop " << stops_;
-    EXPECT_FALSE(old && sawNew_) << "the old pair again at stop " << stops_;
-    EXPECT_EQ(lines, ExpectedLines(case_, left, now)) << "stop " << stops_;
-    sawNew_ = sawNew_ || !old;
-    ++stops_;
+// The files of a folder ending with its separator, through the file system in use.
+Folder Now(const std::string& folder) {
+  Folder files;
+  for (const std::string& name : kd::Files().List(folder)) {
+    files[name] = kd::ReadWholeFile(folder + name);
   }
-  void CheckEnd(const Folder& now) {
-    EXPECT_EQ(now, case_.importFails ? OldPair(case_) : kNewPair);
-    EXPECT_GE(stops_, 2);
-  }
-
- private:
-  const PairCase& case_;
-  bool sawNew_ = false;
-  int stops_ = 0;
-};
-
-Folder InMemory(kd::MemoryFileSystem& disk) {
-  Folder folder;
-  for (const std::string& name : disk.List("/d")) folder[name] = *disk.Contents("/d/" + name);
-  return folder;
+  return files;
 }
 
 void FailImportPlacement(bool fails) {
   if (fails) kd::SetReplaceFaultHook([](std::string_view t) { return !t.ends_with("T.TXT"); });
-}
-
-class StoppedInMemoryTest : public ::testing::TestWithParam<PairCase> {
- protected:
-  ~StoppedInMemoryTest() override {
-    kd::SetFileSystem(nullptr);
-    kd::SetStepHook(nullptr);
-    kd::SetReplaceFaultHook(nullptr);
-  }
-};
-
-TEST_P(StoppedInMemoryTest, EveryStepRecoversToOnePair) {
-  const PairCase& c = GetParam();
-  kd::MemoryFileSystem disk;
-  disk.AddFolder("/d");
-  for (const auto& [name, contents] : OldPair(c)) disk.Put("/d/" + name, contents);
-  std::vector<std::unique_ptr<kd::MemoryFileSystem>> moments;  // before each step
-  kd::SetFileSystem(&disk);
-  kd::SetStepHook([&](int) { moments.push_back(std::make_unique<kd::MemoryFileSystem>(disk)); });
-  FailImportPlacement(c.importFails);
-  try {
-    PutPair("/d/");
-    EXPECT_FALSE(c.importFails);
-  } catch (const kd::FileError&) {
-    EXPECT_TRUE(c.importFails);
-  }
-  kd::SetStepHook(nullptr);
-  Stops stops(c);
-  for (const auto& moment : moments) {
-    moment->SetProcess(2);  // the run, process 1, is gone
-    kd::SetFileSystem(moment.get());
-    const Folder left = InMemory(*moment);
-    const Lines lines = kd::RecoverDataDirectory("/d/");
-    stops.Check(left, InMemory(*moment), lines);
-  }
-  kd::SetFileSystem(&disk);
-  EXPECT_EQ(kd::RecoverDataDirectory("/d/"), Lines{});
-  stops.CheckEnd(InMemory(disk));
 }
 
 const PairCase kNoOld{"NoOldFiles", false, false, false, ""};
@@ -164,10 +105,6 @@ const PairCase kOldImport{"OldImportOnly", false, true, false,
 const PairCase kBothOld{"BothOld", true, true, false,
                         ": alte Dateien KDIMPORT.TXT und Bank-18 wiederhergestellt"};
 const PairCase kImportFails{"ImportCannotBePlaced", true, true, true, kBothOld.restored};
-const auto kName = [](const auto& info) { return std::string(info.param.what); };
-
-INSTANTIATE_TEST_SUITE_P(Cases, StoppedInMemoryTest,
-                         ::testing::Values(kNoOld, kOldImport, kBothOld, kImportFails), kName);
 
 // The real thing: a process that ends itself at step N, on the disk.
 int RunKilledChild(const std::string& folder, int step, bool importFails) {
@@ -204,38 +141,86 @@ int RunKilledChild(const std::string& folder, int step, bool importFails) {
 #endif
 }
 
-Folder OnDisk(const kdtest::TempDir& dir) {
-  Folder folder;
-  for (const std::string& name : kdtest::FilesIn(dir.Path())) {
-    folder[name] = kdtest::ReadFile(dir.File(name));
+// The run stopped before change `step` of the file system: on the disk by the child, in memory
+// by keeping the disk as it was before that step. 3 when it was stopped, else 0, or 1 after a
+// FileError; the file system in use then holds the folder as the run left it.
+int StopRun(std::unique_ptr<kd::MemoryFileSystem>& memory, const std::string& folder, int step,
+            bool importFails) {
+  if (memory == nullptr) return RunKilledChild(folder, step, importFails);
+  std::unique_ptr<kd::MemoryFileSystem> stopped;
+  kd::SetStepHook([&](int at) {
+    if (at == step) stopped = std::make_unique<kd::MemoryFileSystem>(*memory);
+  });
+  FailImportPlacement(importFails);
+  int status = 0;
+  try {
+    PutPair(folder);
+  } catch (const kd::FileError&) {
+    status = 1;
   }
-  return folder;
+  kd::SetStepHook(nullptr);
+  kd::SetReplaceFaultHook(nullptr);
+  if (stopped == nullptr) return status;
+  memory = std::move(stopped);
+  memory->SetProcess(2);  // the run, process 1, is gone
+  kd::SetFileSystem(memory.get());
+  return 3;
 }
 
-class KilledRunTest : public ::testing::TestWithParam<PairCase> {};
+class StoppedRunTest : public ::testing::TestWithParam<std::tuple<PairCase, bool>> {
+ protected:
+  ~StoppedRunTest() override {
+    kd::SetFileSystem(nullptr);
+    kd::SetStepHook(nullptr);
+    kd::SetReplaceFaultHook(nullptr);
+  }
+};
 
-TEST_P(KilledRunTest, EveryStepRecoversToOnePair) {
-  const PairCase& c = GetParam();
-  Stops stops(c);
+// Every stop in order: the old pair, then from some stop on the new pair (unless the import file
+// cannot be placed), never a mix; the recovery says what it did.
+TEST_P(StoppedRunTest, EveryStepRecoversToOnePair) {
+  const auto& [c, inMemory] = GetParam();
+  bool sawNew = false;
   for (int step = 0; step < 100; ++step) {
     kdtest::TempDir dir;
-    for (const auto& [name, contents] : OldPair(c)) kdtest::WriteFile(dir.File(name), contents);
-    const int status = RunKilledChild(dir.Path(), step, c.importFails);
+    auto memory = inMemory ? std::make_unique<kd::MemoryFileSystem>() : nullptr;
+    const std::string folder = inMemory ? "/d/" : dir.Path();
+    if (inMemory) memory->AddFolder("/d");
+    kd::SetFileSystem(memory.get());
+    for (const auto& [name, contents] : OldPair(c)) {
+      inMemory ? memory->Put(folder + name, contents) : kdtest::WriteFile(folder + name, contents);
+    }
+    const int status = StopRun(memory, folder, step, c.importFails);
     ASSERT_TRUE(status == 3 || status == (c.importFails ? 1 : 0)) << status;
-    const Folder left = OnDisk(dir);
-    const Lines lines = kd::RecoverDataDirectory(dir.Path());
-    if (status != 3) return stops.CheckEnd(OnDisk(dir));
-    stops.Check(left, OnDisk(dir), lines);
+    const Folder left = Now(folder);
+    const Lines lines = kd::RecoverDataDirectory(folder);
+    const Folder now = Now(folder);
+    if (status != 3) {
+      EXPECT_EQ(lines, Lines{});
+      EXPECT_EQ(now, c.importFails ? OldPair(c) : kNewPair);
+      EXPECT_GE(step, 2);
+      return;
+    }
+    const bool old = now == OldPair(c);
+    EXPECT_TRUE(old || now == kNewPair) << "a mix at step " << step;
+    EXPECT_FALSE(old && sawNew) << "the old pair again at step " << step;
+    EXPECT_EQ(lines, ExpectedLines(c, left, now)) << "step " << step;
+    sawNew = sawNew || !old;
   }
-  FAIL() << "the child never completed";
+  FAIL() << "the run never completed";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, KilledRunTest,
-                         ::testing::Values(kNoOld, kOldImport, kBothOld, kImportFails), kName);
+INSTANTIATE_TEST_SUITE_P(Cases, StoppedRunTest,
+                         ::testing::Combine(::testing::Values(kNoOld, kOldImport, kBothOld,
+                                                              kImportFails),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).what) +
+                                  (std::get<1>(info.param) ? "_InMemory" : "_Killed");
+                         });
 
-// The issue a clerk meets: a run killed between its two renames left a new bank file beside the
-// old import file. The next run into that data directory repairs it first, says so in its
-// protocol and then writes its own pair.
+// A run killed between its two renames left a new bank file beside the old import file: the next
+// run into that data directory repairs it first, says so in its protocol and writes its pair.
 TEST(KilledRun, TheNextRunRepairsTheFolderAndSaysSo) {
   std::unique_ptr<kdtest::TempDir> killed;
   for (int step = 0; step < 100 && killed == nullptr; ++step) {
@@ -293,8 +278,9 @@ TEST(FailedRestore, IsNamedAndRecoveredLater) {
     }
     kd::SetReplaceFaultHook(nullptr);
   }
-  const Folder left = InMemory(disk);
+  const Folder left = Now("/d/");
   const Lines lines = kd::RecoverDataDirectory("/d/");
+  const Folder after = Now("/d/");
   kd::SetFileSystem(nullptr);
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(std::string(errors[0].what()), "Datei /d/KDIMPORT.TXT kann nicht erstellt werden");
@@ -307,8 +293,8 @@ TEST(FailedRestore, IsNamedAndRecoveredLater) {
                    "Datei /d/KDIMPORT.TXT unverändert",
                    "Der nächste Lauf in diesen Ordner stellt die alten Dateien wieder her."}));
   EXPECT_TRUE(errors[1].Reason().starts_with("unvollständige Übernahme /d/KDIMPORT.TXT.1-"));
-  EXPECT_EQ(lines, ExpectedLines(kImportFails, left, InMemory(disk)));
-  EXPECT_EQ(InMemory(disk), OldPair(kImportFails));
+  EXPECT_EQ(lines, ExpectedLines(kImportFails, left, after));
+  EXPECT_EQ(after, OldPair(kImportFails));
 }
 
 // What the recovery must not take for its own leftovers, and what an earlier version left.
@@ -328,8 +314,8 @@ TEST_P(RecoveryTest, TouchesOnlyWhatItMay) {
   disk.SetRunning(0x7);
   kd::SetFileSystem(&disk);
   EXPECT_EQ(kd::RecoverDataDirectory("/d/"), c.lines);
+  EXPECT_EQ(Now("/d/"), c.after.empty() ? c.before : c.after);
   kd::SetFileSystem(nullptr);
-  EXPECT_EQ(InMemory(disk), c.after.empty() ? c.before : c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -356,6 +342,6 @@ INSTANTIATE_TEST_SUITE_P(
             {"Abgebrochener Lauf: alte Dateien Bank-18 und KDIMPORT.TXT wiederhergestellt",
              "Reste abgebrochener Läufe entfernt: 1 Datei"},
             {{"Bank-18", "old bank"}, {"KDIMPORT.TXT", "old import"}}}),
-    kName);
+    kdtest::kCaseName);
 
 }  // namespace

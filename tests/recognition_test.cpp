@@ -10,6 +10,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plausibility.h"
@@ -19,6 +20,8 @@
 #include "textfile.h"
 
 namespace {
+
+using kdtest::PrintTo;
 
 using kdtest::ReadFile;
 
@@ -993,121 +996,79 @@ const SampleCase kSamples[] = {
     {"varial/PWASCUEB.EXP", "", ""},
 };
 
+std::string SampleName(const SampleCase& c) {
+  std::string name = c.file;
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+  return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Samples, SampleRecognitionTest, ::testing::ValuesIn(kSamples),
-                         [](const ::testing::TestParamInfo<SampleCase>& info) {
-                           std::string name = info.param.file;
-                           std::replace_if(
-                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
-                               '_');
-                           return name;
-                         });
+                         [](const auto& info) { return SampleName(info.param); });
 
 // Exports changed the way real ones are: recognised as their program, or as none, never as
-// another program.
-enum class Change {
-  NoColumnLine,
-  ColumnInsertedEarly,
-  ColumnInsertedLater,
-  ColumnRemovedEarly,
-  ColumnRemovedLater,
-  NamesChanged,
-  LinesCutShort,
-  JoinedWithItself,
-  JoinedWithTheNext,
+// another program. A column is put in ("Neu" in the column line, "X9" below) or taken out after
+// the n-th semicolon of every line.
+enum class Change { NoColumnLine, Insert, Remove, NamesChanged, CutShort, Doubled, WithTheNext };
+
+struct ChangeCase {
+  const char* what;
+  Change change;
+  int column = 0;
 };
 
-constexpr std::pair<Change, const char*> kChanges[] = {
-    {Change::NoColumnLine, "NoColumnLine"},
-    {Change::ColumnInsertedEarly, "ColumnInsertedEarly"},
-    {Change::ColumnInsertedLater, "ColumnInsertedLater"},
-    {Change::ColumnRemovedEarly, "ColumnRemovedEarly"},
-    {Change::ColumnRemovedLater, "ColumnRemovedLater"},
-    {Change::NamesChanged, "NamesChanged"},
-    {Change::LinesCutShort, "LinesCutShort"},
-    {Change::JoinedWithItself, "JoinedWithItself"},
-    {Change::JoinedWithTheNext, "JoinedWithTheNext"},
+const ChangeCase kChanges[] = {
+    {"NoColumnLine", Change::NoColumnLine},      {"ColumnInsertedEarly", Change::Insert, 2},
+    {"ColumnInsertedLater", Change::Insert, 12}, {"ColumnRemovedEarly", Change::Remove, 2},
+    {"ColumnRemovedLater", Change::Remove, 12},  {"NamesChanged", Change::NamesChanged},
+    {"LinesCutShort", Change::CutShort},         {"JoinedWithItself", Change::Doubled},
+    {"JoinedWithTheNext", Change::WithTheNext},
 };
 
-// The line with `insert` put in after its n-th semicolon, or the column after it taken out.
-std::string ChangeColumn(std::string_view line, int n, const std::string* insert) {
-  std::size_t at = 0;
-  for (int i = 0; i < n; ++i) {
-    at = line.find(';', at);
-    if (at == std::string_view::npos) return std::string(line);
-    ++at;
-  }
-  if (insert != nullptr)
-    return std::string(line.substr(0, at)) + *insert + std::string(line.substr(at));
-  const std::size_t end = line.find(';', at);
-  if (end == std::string_view::npos) return std::string(line);
-  return std::string(line.substr(0, at)) + std::string(line.substr(end + 1));
-}
-
-std::string Changed(const std::string& text, Change change, const std::string& next) {
-  const std::vector<std::string_view> lines = kd::SplitLines(text);
-  const bool hasColumnLine = !lines.empty() && !kd::StartsWithDigit(lines.front());
+std::string Changed(const std::string& text, const ChangeCase& c, const std::string& next) {
   std::vector<std::string> out;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string_view line = lines[i];
-    const bool columnLine = i == 0 && hasColumnLine;
-    const std::string inserted = columnLine ? "Neu;" : "X9;";
-    switch (change) {
-      case Change::NoColumnLine:
-        if (!columnLine) out.emplace_back(line);
-        break;
-      case Change::ColumnInsertedEarly:
-        out.push_back(ChangeColumn(line, 2, &inserted));
-        break;
-      case Change::ColumnInsertedLater:
-        out.push_back(ChangeColumn(line, 12, &inserted));
-        break;
-      case Change::ColumnRemovedEarly:
-        out.push_back(ChangeColumn(line, 2, nullptr));
-        break;
-      case Change::ColumnRemovedLater:
-        out.push_back(ChangeColumn(line, 12, nullptr));
-        break;
-      case Change::NamesChanged: {
-        if (!columnLine) {
-          out.emplace_back(line);
-          break;
-        }
-        std::string names;
-        for (std::size_t c = 0, n = 1; c < line.size(); ++c) {
-          if (line[c] == ';' || c == 0)
-            names += (c == 0 ? "" : ";") + ("Spalte " + std::to_string(n++));
-        }
-        out.push_back(names);
-        break;
-      }
-      case Change::LinesCutShort:
-        out.emplace_back(line.substr(0, line.size() / 2));
-        break;
-      default:
-        out.emplace_back(line);
+  bool first = true;
+  for (const std::string_view view : kd::SplitLines(text)) {
+    std::string line(view);
+    const bool columnLine = std::exchange(first, false) && !kd::StartsWithDigit(line);
+    std::size_t at = 0;
+    for (int n = 0; n < c.column && at != std::string::npos; ++n) {
+      at = line.find(';', at);
+      at += at != std::string::npos;
     }
+    const std::size_t end = at == std::string::npos ? at : line.find(';', at);
+    if (c.change == Change::NoColumnLine && columnLine) continue;
+    if (c.change == Change::Insert && at != std::string::npos) {
+      line.insert(at, columnLine ? "Neu;" : "X9;");
+    }
+    if (c.change == Change::Remove && end != std::string::npos) line.erase(at, end + 1 - at);
+    if (c.change == Change::CutShort) line.resize(line.size() / 2);
+    if (c.change == Change::NamesChanged && columnLine) {
+      const std::size_t columns = 1 + std::count(line.begin(), line.end(), ';');
+      line = "Spalte 1";
+      for (std::size_t n = 2; n <= columns; ++n) line += ";Spalte " + std::to_string(n);
+    }
+    out.push_back(line);
   }
-  std::string result = kdtest::CrlfLines(out);
-  if (change == Change::JoinedWithItself) result += text;
-  if (change == Change::JoinedWithTheNext) result += next;
-  return result;
+  return kdtest::CrlfLines(out) + (c.change == Change::Doubled       ? text
+                                   : c.change == Change::WithTheNext ? next
+                                                                     : "");
 }
 
-class ChangedExportTest
-    : public ::testing::TestWithParam<std::tuple<std::size_t, std::pair<Change, const char*>>> {};
+class ChangedExportTest : public ::testing::TestWithParam<std::tuple<std::size_t, ChangeCase>> {};
 
 TEST_P(ChangedExportTest, IsItsProgramOrNoneNeverAnother) {
   const std::size_t count = std::size(kSamples) - 1;  // the exports, not the bank file
   const SampleCase& sample = kSamples[std::get<0>(GetParam())];
   const SampleCase& next = kSamples[(std::get<0>(GetParam()) + 1) % count];
-  const Change change = std::get<1>(GetParam()).first;
+  const ChangeCase& change = std::get<1>(GetParam());
   const std::string text = ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/" + sample.file);
   const std::string nextText = ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/" + next.file);
   const std::string name = sample.file.substr(sample.file.find('/') + 1);
   const kd::Recognition r = kd::readers::Recognize(Changed(text, change, nextText), name);
   const std::string program(r.program);
   EXPECT_TRUE(program.empty() || program == sample.program ||
-              (change == Change::JoinedWithTheNext && program == next.program))
+              (change.change == Change::WithTheNext && program == next.program))
       << "recognised as " << program << ", fit " << r.fit << ", next " << r.nextFit;
 }
 
@@ -1116,11 +1077,8 @@ INSTANTIATE_TEST_SUITE_P(Samples, ChangedExportTest,
                                                                           std::size(kSamples) - 1),
                                             ::testing::ValuesIn(kChanges)),
                          [](const auto& info) {
-                           std::string name = kSamples[std::get<0>(info.param)].file;
-                           std::replace_if(
-                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
-                               '_');
-                           return name + "_" + std::get<1>(info.param).second;
+                           return SampleName(kSamples[std::get<0>(info.param)]) + "_" +
+                                  std::get<1>(info.param).what;
                          });
 
 // Every sample file is in the table above, so a new sample cannot go unrecognised unnoticed.
@@ -1433,10 +1391,6 @@ struct HeadCase {
   std::size_t lines;
 };
 
-void PrintTo(const HeadCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class ExportHeadTest : public ::testing::TestWithParam<HeadCase> {};
 
 TEST_P(ExportHeadTest, SeesTheLinesAsTheRunDoes) {
@@ -1455,7 +1409,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HeadCase{"BlankLinesBetween", "A;\r\n\r\n1;\r\n\t\r\n2;", "A;", "A;", 3},
                       HeadCase{"QuotedColumnLine", "\"A\";\"B\"\n1;2", "\"A\";\"B\"", "\"A\";\"B\"",
                                2}),
-    [](const ::testing::TestParamInfo<HeadCase>& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 TEST(ExportHead, KeepsAtMostItsLineLimit) {
   std::string text;
@@ -1519,10 +1473,6 @@ struct DecodeCase {
   std::string text;  // Windows-1252
 };
 
-void PrintTo(const DecodeCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class DecodeHeadTest : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeHeadTest, DecodesAsTheRunAndDropsWhatTheCutBroke) {
@@ -1546,7 +1496,7 @@ INSTANTIATE_TEST_SUITE_P(
                                9),
                    true, "A\n"},
         DecodeCase{"CutWithoutLineBreakKeepsAll", "1;2;3", true, "1;2;3"}),
-    [](const ::testing::TestParamInfo<DecodeCase>& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 // ---------------------------------------------------------------------------------------------
 // What the window and the run make of a recognition

@@ -92,10 +92,6 @@ struct ChangeCase {
   std::function<void(const std::filesystem::path&)> change;
 };
 
-void PrintTo(const ChangeCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class SourceChangedWhileReadTest : public RunSafetyTest,
                                    public ::testing::WithParamInterface<ChangeCase> {};
 
@@ -137,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                      WriteFile(path, text);
                      Touch(file);
                    }}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 TEST_F(RunSafetyTest, UnchangedSourceIsReadOnceByTheRun) {
   int reads = 0;
@@ -262,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(Causes, FileReasonTest,
                                                       "von einem anderen Programm geöffnet"}
 #endif
                                            ),
-                         [](const auto& info) { return std::string(info.param.what); });
+                         kdtest::kCaseName);
 
 // The whole run over a file system in memory, as the fuzz targets run it: nothing on the disk.
 TEST(RunInMemory, ReadsAndWritesOnlyTheMemory) {
@@ -303,10 +299,6 @@ struct MemoryCase {
   std::function<bool(std::size_t bytes, std::size_t exportBytes)> fails;
 };
 
-void PrintTo(const MemoryCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class OutOfMemoryTest : public RunSafetyTest, public ::testing::WithParamInterface<MemoryCase> {};
 
 TEST_P(OutOfMemoryTest, RunEndsWithAMessageAndKeepsTheOldFiles) {
@@ -323,22 +315,17 @@ TEST_P(OutOfMemoryTest, RunEndsWithAMessageAndKeepsTheOldFiles) {
                            " zu übernehmen.");
 }
 
-INSTANTIATE_TEST_SUITE_P(Allocations, OutOfMemoryTest,
-                         ::testing::Values(MemoryCase{"TheExport",
-                                                      [](std::size_t bytes, std::size_t e) {
-                                                        return bytes >= e && bytes < e + 64;
-                                                      }},
-                                           // The blocks of the files, as big as a small
-                                           // export needs: twice the export, and once (a
-                                           // string's block holds its closing zero too).
-                                           MemoryCase{"TheImportFileBlock",
-                                                      [](std::size_t bytes, std::size_t e) {
-                                                        return bytes == 2 * e + 4096 + 1;
-                                                      }},
-                                           MemoryCase{"TheBankFileBlock",
-                                                      [](std::size_t bytes, std::size_t e) {
-                                                        return bytes == e + 4096 + 1;
-                                                      }}),
-                         [](const auto& info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(
+    Allocations, OutOfMemoryTest,
+    ::testing::Values(
+        MemoryCase{"TheExport",
+                   [](std::size_t bytes, std::size_t e) { return bytes >= e && bytes < e + 64; }},
+        // The blocks of the files, as big as a small export needs: twice the export, and once
+        // (a string's block holds its closing zero too).
+        MemoryCase{"TheImportFileBlock",
+                   [](std::size_t bytes, std::size_t e) { return bytes == 2 * e + 4096 + 1; }},
+        MemoryCase{"TheBankFileBlock",
+                   [](std::size_t bytes, std::size_t e) { return bytes == e + 4096 + 1; }}),
+    kdtest::kCaseName);
 
 }  // namespace

@@ -154,10 +154,6 @@ struct PlaceCase {
   const char* failing;  // the target that cannot be replaced; empty: none
 };
 
-void PrintTo(const PlaceCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class PutInPlaceTest : public ::testing::TestWithParam<PlaceCase> {
  protected:
   void TearDown() override { kd::SetReplaceFaultHook(nullptr); }
@@ -217,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaceCase{"FirstFails", true, true, "Bank-18"},
                       PlaceCase{"SecondFailsFirstWasNew", false, true, "KDIMPORT.TXT"},
                       PlaceCase{"SecondFailsSecondWasNew", true, false, "KDIMPORT.TXT"}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 TEST(StreamedFile, TwoWritersOfOneTargetEachHaveTheirOwnTemporaryFile) {
   TempDir dir;
@@ -308,17 +304,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{"FileMissing", "export.csv", false, "Datei nicht gefunden"},
         ReasonCase{"TargetIsAFolder", "Bank-18", true, "ein Ordner trägt diesen Namen", "Bank-18"},
         ReasonCase{"ReadOnlyFolder", "KDIMPORT.TXT", true, "Zugriff verweigert", "", true}),
-    [](const auto& info) { return std::string(info.param.what); });
+    kdtest::kCaseName);
 
 struct DecodeCase {
   const char* what;
   std::string bytes;
   std::string expected;
 };
-
-void PrintTo(const DecodeCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class DecodeSourceTextTest : public ::testing::TestWithParam<DecodeCase> {};
 

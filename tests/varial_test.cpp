@@ -9,6 +9,8 @@
 
 namespace {
 
+using kdtest::PrintTo;
+
 using kdtest::ReaderHarness;
 
 // A text placed at a 1-based position of a fixed-width line.
@@ -94,10 +96,6 @@ struct EmployeeCase {
   std::vector<Placed> changes;
   std::string expectedRecord;
 };
-
-void PrintTo(const EmployeeCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class VarialEmployeeTest : public ::testing::TestWithParam<EmployeeCase> {};
 
@@ -211,10 +209,6 @@ struct LineTestCase {
   bool isEmployee;
 };
 
-void PrintTo(const LineTestCase& c, std::ostream* os) {
-  *os << c.what;
-}
-
 class VarialLineTest : public ::testing::TestWithParam<LineTestCase> {};
 
 TEST_P(VarialLineTest, TestsTheFirstAndTenthCharacters) {
@@ -248,10 +242,6 @@ struct ShortLineCase {
   std::string line;
   std::string expectedRecord;
 };
-
-void PrintTo(const ShortLineCase& c, std::ostream* os) {
-  *os << c.what;
-}
 
 class VarialShortLineTest : public ::testing::TestWithParam<ShortLineCase> {};
 

@@ -26,6 +26,8 @@ requires requires(const Case& c) {
 void PrintTo(const Case& c, std::ostream* os) {
   *os << c.what;
 }
+// ... and gives the test its name.
+inline constexpr auto kCaseName = [](const auto& info) { return std::string(info.param.what); };
 
 // Everything a run showed, in order.
 struct ShownMessage {
