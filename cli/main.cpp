@@ -10,11 +10,14 @@
 #include <vector>
 
 #include "conversion.h"
+#include "filesystem.h"
 #include "readers.h"
 #include "text.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
@@ -161,19 +164,6 @@ class ConsoleInterface : public kd::UserInterface {
   void ShowSourceFile(const std::string&, std::string_view) override {}
   void AppendRecord(std::string_view) override {}
 };
-
-#ifdef _WIN32
-// Windows hands the program its arguments as UTF-16; the ANSI code page would lose what it
-// cannot hold before the program sees it.
-std::string Utf8FromWide(const wchar_t* text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 1) return {};
-  std::string utf8(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
-  utf8.resize(static_cast<std::size_t>(length - 1));
-  return utf8;
-}
-#endif
 
 std::string CurrentTwoDigitYear() {
   const std::tm local = kd::LocalCalendarTime(std::time(nullptr));
@@ -350,8 +340,10 @@ int Guarded(const std::vector<std::string>& args) {
 int wmain(int argc, wchar_t** argv) {
   // Messages and help are UTF-8; the console shows them right only when told so.
   SetConsoleOutputCP(CP_UTF8);
+  // Windows hands the program its arguments as UTF-16; the ANSI code page would lose what it
+  // cannot hold before the program sees it.
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8FromWide(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(kd::Utf8FromWide(argv[i]));
   return Guarded(args);
 }
 #else

@@ -24,6 +24,10 @@ inline constexpr char kPathSeparator = '/';
 // The platform path of a UTF-8 path text, and back.
 std::filesystem::path ToNativePath(std::string_view path);
 std::string FromNativePath(const std::filesystem::path& path);
+#ifdef _WIN32
+// A zero-terminated UTF-16 text of Windows (a path, an argument, a message) as UTF-8.
+std::string Utf8FromWide(const wchar_t* text);
+#endif
 
 // The folder part of a path with its separator; empty for a bare name.
 std::string_view PathFolder(std::string_view path);

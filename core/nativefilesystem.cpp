@@ -34,15 +34,6 @@ using Handle = HANDLE;
 // winerror.h of mingw-w64 lacks it.
 constexpr DWORD kDiskQuotaExceeded = 1295;
 
-std::string Utf8(const wchar_t* text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 1) return {};
-  std::string utf8(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
-  utf8.resize(static_cast<std::size_t>(length - 1));
-  return utf8;
-}
-
 Outcome FromSystem(DWORD error, const std::string& path) {
   switch (error) {
     case ERROR_FILE_EXISTS:
@@ -72,7 +63,7 @@ Outcome FromSystem(DWORD error, const std::string& path) {
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = text != nullptr ? Utf8(text) : std::string();
+  std::string message = text != nullptr ? Utf8FromWide(text) : std::string();
   LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == ' ' || message.back() == '.')) {
@@ -400,6 +391,17 @@ class DiskFiles : public FileSystem {
 };
 
 }  // namespace
+
+#ifdef _WIN32
+std::string Utf8FromWide(const wchar_t* text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
+  utf8.resize(static_cast<std::size_t>(length - 1));
+  return utf8;
+}
+#endif
 
 FileSystem& DiskFileSystem() {
   static DiskFiles disk;
