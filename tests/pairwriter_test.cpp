@@ -16,6 +16,7 @@
 #endif
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -219,41 +220,32 @@ INSTANTIATE_TEST_SUITE_P(Cases, StoppedRunTest,
                                   (std::get<1>(info.param) ? "_InMemory" : "_Killed");
                          });
 
-// A run killed between its two renames left a new bank file beside the old import file: the next
-// run into that data directory repairs it first, says so in its protocol and writes its pair.
+// The next run into a folder that a killed run left (a new bank file beside old files moved
+// aside) repairs it first and says so, then writes its pair; all of it in memory, nothing on the
+// disk.
 TEST(KilledRun, TheNextRunRepairsTheFolderAndSaysSo) {
-  std::unique_ptr<kdtest::TempDir> killed;
-  for (int step = 0; step < 100 && killed == nullptr; ++step) {
-    auto dir = std::make_unique<kdtest::TempDir>();
-    for (const auto& [name, contents] : OldPair(kBothOld)) {
-      kdtest::WriteFile(dir->File(name), contents);
-    }
-    ASSERT_EQ(RunKilledChild(dir->Path(), step, false), 3);
-    if (kdtest::ReadFile(dir->File("Bank-18")) == "new bank\r\n" &&
-        kdtest::ReadFile(dir->File("KDIMPORT.TXT")) == "old import\r\n") {
-      killed = std::move(dir);  // the mix
-    }
-  }
-  ASSERT_NE(killed, nullptr);
-  const kdtest::TempDir& dir = *killed;
-  kdtest::TempDir src;
-  kdtest::WriteFile(dir.File("Konfi-18"), "");
-  kdtest::WriteFile(src.File("export.csv"), "1;Meier;\r\n");
+  kd::MemoryFileSystem disk;
+  disk.Put("/d/Konfi-18", "");
+  disk.Put("/d/Bank-18", "new bank\r\n");
+  disk.Put("/d/Bank-18.5-0-00000000.alt", "old bank\r\n");
+  disk.Put("/d/KDIMPORT.TXT.5-1-00000000.alt", "old import\r\n");
+  disk.Put("/x/export.csv", "1;Meier;\r\n");
+  kd::SetFileSystem(&disk);
   kdtest::RecordingUi ui;
   const kd::ReaderEntry table[] = {{"TEST", false, nullptr, kdtest::EchoReader}};
   kd::Conversion conversion(ui, table);
-  conversion.ReadSettings({src.File("export.csv"), dir.Path(), "Ja", "Ja", "18"}, "Test");
-  ASSERT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  conversion.ReadSettings({"/x/export.csv", "/d/", "Ja", "Ja", "18"}, "Test");
+  EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
+  const Folder now = Now("/d/");
+  kd::SetFileSystem(nullptr);
   const Lines summary = conversion.protocol.Summary();
-  EXPECT_TRUE(std::any_of(summary.begin(), summary.end(), [](const std::string& line) {
-    return line.starts_with("Unvollständige Übernahme vom ") &&
-           line.find(
-               " rückgängig gemacht: alte Dateien KDIMPORT.TXT und Bank-18 "
-               "wiederhergestellt") != std::string::npos;
-  }));
-  EXPECT_EQ(kdtest::FilesIn(dir.Path()),
-            (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT", "Konfi-18"}));
-  EXPECT_EQ(kdtest::ReadFile(dir.File("KDIMPORT.TXT")).rfind("KONV=1;\r\nPNr=1;", 0), 0u);
+  EXPECT_EQ(
+      std::count(summary.begin(), summary.end(),
+                 "Abgebrochener Lauf: alte Dateien Bank-18 und KDIMPORT.TXT wiederhergestellt"),
+      1);
+  EXPECT_EQ(now.size(), 3u);
+  EXPECT_EQ(now.at("KDIMPORT.TXT"), "KONV=1;\r\nPNr=1;Name=Meier;\r\n");
+  EXPECT_FALSE(std::filesystem::exists("/x/export.csv"));
 }
 
 // An old file that cannot be put back is named with where its copy lies; the journal stays, a

@@ -18,7 +18,6 @@
 
 #include "conversion.h"
 #include "largetext.h"
-#include "memoryfilesystem.h"
 #include "readers.h"
 #include "test_support.h"
 #include "text.h"
@@ -259,25 +258,6 @@ INSTANTIATE_TEST_SUITE_P(Causes, FileReasonTest,
 #endif
                                            ),
                          kdtest::kCaseName);
-
-// The whole run over a file system in memory, as the fuzz targets run it: nothing on the disk.
-TEST(RunInMemory, ReadsAndWritesOnlyTheMemory) {
-  kd::MemoryFileSystem memory;
-  const std::string folder = "/kdimport-nirgends/FIRMA";
-  memory.Put(folder + "/Konfi-18", "");
-  memory.Put(folder + "/KDIMPORT.TXT", "alt\r\n");
-  memory.Put("/kdimport-nirgends/export.csv", "Nr;Name;\r\n7;Meier;\r\n");
-  kd::SetFileSystem(&memory);
-  kdtest::RecordingUi ui;
-  kd::Conversion conversion(ui, kEchoTable);
-  conversion.ReadSettings({"/kdimport-nirgends/export.csv", folder, "Ja", "Ja", "18"}, "Test");
-  const kd::RunResult result = conversion.Run("Test");
-  kd::SetFileSystem(nullptr);
-  EXPECT_EQ(result, kd::RunResult::Written);
-  EXPECT_EQ(memory.List(folder), (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT", "Konfi-18"}));
-  EXPECT_EQ(memory.Contents(folder + "/KDIMPORT.TXT"), "KONV=1;\r\nPNr=7;Name=Meier;\r\n");
-  EXPECT_FALSE(std::filesystem::exists("/kdimport-nirgends"));
-}
 
 TEST_F(RunSafetyTest, BothFilesReplacedThenBothMessagesInOrder) {
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
