@@ -115,9 +115,12 @@ void BM_Reader(benchmark::State& state, std::string program, std::filesystem::pa
   kd::ColumnTable table;
   std::size_t records = 0;
   for (auto _ : state) {
-    kd::ReaderContext context(text, settings, ui, header, table, ',', {fixture.bare.string(), ""});
+    kd::FileOutput files(settings, text.size());
+    const kd::BareFileLookup bareFiles({fixture.bare.string(), ""}, settings.SourcePath);
+    kd::Protocol protocol;
+    kd::ReaderContext context(text, settings, ui, header, table, ',', bareFiles, files, protocol);
     entry->read(context);
-    context.PutFilesInPlace();
+    kd::PutFilesInPlace(context, files, ui);
     records = context.OutputLineCount() - 1;
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "text.h"
+#include "valueforms.h"
 
 namespace kd {
 
@@ -25,10 +26,6 @@ inline int TwoDigits(std::string_view text, std::size_t i) {
 
 inline bool IsUpperLetter(char c) {
   return c >= 'A' && c <= 'Z';
-}
-
-inline bool IsUpperLetterOrDigit(char c) {
-  return IsUpperLetter(c) || IsDigit(c);
 }
 
 bool IsBlank(std::string_view text) {
@@ -52,14 +49,6 @@ constexpr std::array<bool, 100> kAreaNumbers = [] {
   }
   return areas;
 }();
-
-// Days of a month of a two-digit year; February has 29 days in every year divisible by 4,
-// which 1900 is not, but 2000 is.
-int DaysInMonth(int month, int year) {
-  constexpr std::array<int, 13> kDays{0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && year % 4 == 0) return 29;
-  return kDays[static_cast<std::size_t>(month)];
-}
 
 // The birth date of an insurance number: the day as it was before a raise (0 when not known),
 // the month (0 when not known) and the two-digit year.
@@ -134,42 +123,14 @@ int InsuranceCheckDigit(std::string_view compact) {
   return sum % 10;
 }
 
-// Reads a number of `minDigits` to `maxDigits` digits at `pos`, moving `pos` behind it.
-bool ReadNumber(std::string_view text, std::size_t& pos, std::size_t minDigits,
-                std::size_t maxDigits, int& value) {
-  std::size_t count = 0;
-  value = 0;
-  while (pos < text.size() && IsDigit(text[pos]) && count < maxDigits) {
-    value = value * 10 + DigitAt(text, pos);
-    ++pos;
-    ++count;
-  }
-  return count >= minDigits && (pos == text.size() || !IsDigit(text[pos]));
-}
-
-// A birth date D.M.YYYY, DD.MM.YYYY, DD.MM.YY or D.M.YY with a day 1 to 31 and a month 1 to
-// 12; `year` is its last two digits.
+// A birth date as exports write it (valueforms.h); `year` is its last two digits.
 bool ReadBirthDate(std::string_view text, int& day, int& month, int& year) {
-  // DD.MM.YYYY, as nearly every export writes it, without the general way.
-  if (text.size() == 10 && text[2] == '.' && text[5] == '.' && IsDigit(text[0]) &&
-      IsDigit(text[1]) && IsDigit(text[3]) && IsDigit(text[4]) && IsDigit(text[8]) &&
-      IsDigit(text[9]) && IsDigit(text[6]) && IsDigit(text[7])) {
-    day = TwoDigits(text, 0);
-    month = TwoDigits(text, 3);
-    year = TwoDigits(text, 8);
-    return day >= 1 && day <= 31 && month >= 1 && month <= 12;
-  }
-  text = TrimView(text);
-  std::size_t pos = 0;
-  if (!ReadNumber(text, pos, 1, 2, day) || pos == text.size() || text[pos++] != '.') return false;
-  if (!ReadNumber(text, pos, 1, 2, month) || pos == text.size() || text[pos++] != '.') {
-    return false;
-  }
-  const std::size_t yearStart = pos;
-  if (!ReadNumber(text, pos, 2, 4, year) || pos != text.size()) return false;
-  if (pos - yearStart == 3) return false;
-  year %= 100;
-  return day >= 1 && day <= 31 && month >= 1 && month <= 12;
+  DottedDate date;
+  if (!ReadDottedDate(TrimView(text), date)) return false;
+  day = date.day;
+  month = date.month;
+  year = date.year % 100;
+  return true;
 }
 
 // ISO/IEC 7064 MOD 11,10: each digit takes the running product p (1 to 10) to
@@ -289,12 +250,7 @@ bool TaxClassIsKnown(std::string_view taxClass) {
 }
 
 bool BicFormIsValid(std::string_view bic) {
-  if (bic.empty()) return true;
-  if (bic.size() != 8 && bic.size() != 11) return false;
-  for (std::size_t i = 0; i < bic.size(); ++i) {
-    if (i < 6 ? !IsUpperLetter(bic[i]) : !IsUpperLetterOrDigit(bic[i])) return false;
-  }
-  return true;
+  return bic.empty() || IsBicForm(bic);
 }
 
 bool HasControlCharacter(std::string_view value) {

@@ -123,22 +123,6 @@ std::size_t IbanLengthOfCountry(std::string_view iban) {
   return 0;
 }
 
-bool IsCalendarDate(std::string_view date) {
-  if (date.size() != 10 || date[2] != '.' || date[5] != '.') return false;
-  const auto* p = reinterpret_cast<const unsigned char*>(date.data());
-  const auto digit = [p](int i) { return static_cast<unsigned>(p[i] - '0'); };
-  const unsigned d0 = digit(0), d1 = digit(1), m0 = digit(3), m1 = digit(4);
-  const unsigned y0 = digit(6), y1 = digit(7), y2 = digit(8), y3 = digit(9);
-  if (d0 > 9 || d1 > 9 || m0 > 9 || m1 > 9 || y0 > 9 || y1 > 9 || y2 > 9 || y3 > 9) return false;
-  const unsigned day = d0 * 10 + d1;
-  const unsigned month = m0 * 10 + m1;
-  if (month < 1 || month > 12 || day < 1) return false;
-  static constexpr unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (day <= 28 || month != 2) return day <= kDays[month - 1];
-  const unsigned year = y0 * 1000 + y1 * 100 + y2 * 10 + y3;
-  return day == 29 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Collecting
 

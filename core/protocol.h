@@ -76,8 +76,6 @@ std::string_view WarningTitle(Warning warning);
 bool IbanCheckDigitsValid(std::string_view iban);
 // The length of an IBAN of the country of its first two letters; 0 for a country not known.
 std::size_t IbanLengthOfCountry(std::string_view iban);
-// True when `date` has the form DD.MM.YYYY and names a day of the calendar.
-bool IsCalendarDate(std::string_view date);
 
 class Protocol {
  public:

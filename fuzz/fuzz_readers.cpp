@@ -75,10 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kd::ColumnTable columnTable;
   std::size_t bankLineCount = 0;
   try {
+    kd::FileOutput files(settings, text.size());
+    const kd::BareFileLookup bareFiles({kdfuzz::BareFileDirectory(), ""}, settings.SourcePath);
+    kd::Protocol protocol;
     kd::ReaderContext context(text, settings, ui, headerLine, columnTable, decimalSeparator,
-                              {kdfuzz::BareFileDirectory(), ""});
+                              bareFiles, files, protocol);
     entry->read(context);
-    context.PutFilesInPlace();
+    kd::PutFilesInPlace(context, files, ui);
     bankLineCount = context.BankLineCount();
   } catch (const kd::FileError&) {
     // The bank code list or the bank connection file is missing: the run ends, nothing written.

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "conversion.h"
+#include "layoutlook.h"
+#include "readercontext.h"
 #include "recognition.h"
 
 namespace kd::readers {

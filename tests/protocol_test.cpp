@@ -10,6 +10,7 @@
 
 #include "test_support.h"
 #include "text.h"
+#include "valueforms.h"
 
 namespace {
 

@@ -1418,7 +1418,9 @@ TEST(ExportHead, KeepsAtMostItsLineLimit) {
 }
 
 TEST(ExportHead, FileNameIsMatchedWithoutFolderInAnyCase) {
-  const kd::ExportHead head("", "C:\\Daten\\Export\\lg_ascii_12345_sd.TXT");
+  const std::string folder =
+      std::string("Daten") + kd::kPathSeparator + "Export" + kd::kPathSeparator;
+  const kd::ExportHead head("", folder + "lg_ascii_12345_sd.TXT");
   EXPECT_EQ(head.FileName(), "lg_ascii_12345_sd.TXT");
   EXPECT_TRUE(head.FileNameMatches("LG_ASCII*_SD.txt"));
   EXPECT_TRUE(head.FileNameMatches("*.txt"));

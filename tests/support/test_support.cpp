@@ -123,10 +123,13 @@ void ReaderHarness::Run(kd::ReaderFunction reader, const std::vector<std::string
   {
     // The same path as a real run: the reader writes into temporary files, which are then put
     // in place together.
-    kd::ReaderContext context(text, settings, ui, headerLine, table, decimalSeparator,
-                              {bareDir.Path(), ""});
+    kd::FileOutput files(settings, text.size());
+    const kd::BareFileLookup bareFiles({bareDir.Path(), ""}, settings.SourcePath);
+    kd::Protocol protocol;
+    kd::ReaderContext context(text, settings, ui, headerLine, table, decimalSeparator, bareFiles,
+                              files, protocol);
     reader(context);
-    context.PutFilesInPlace();
+    kd::PutFilesInPlace(context, files, ui);
   }
   const auto linesOf = [](const std::string& path) {
     const std::string text = ReadFile(path);
