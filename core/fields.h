@@ -30,6 +30,11 @@ class Columns {
  public:
   Columns() = default;
   explicit Columns(std::string_view line);
+  // A copy holds this line's columns only, not the room kept for longer lines.
+  Columns(const Columns& other);
+  Columns& operator=(const Columns& other);
+  Columns(Columns&& other) noexcept;
+  Columns& operator=(Columns&& other) noexcept;
   // Splits another line, keeping the room of the earlier split: a reader that takes one line
   // after the other splits them all with one object.
   Columns& Assign(std::string_view line);
@@ -42,12 +47,15 @@ class Columns {
   std::string Field(int n, std::size_t width = 0) const;
   std::string Quoted(int n) const;
   // Number of closed columns (the number of semicolons of the line).
-  int Count() const { return static_cast<int>(semicolons_.size()); }
+  int Count() const { return static_cast<int>(count_); }
   std::string_view Line() const { return line_; }
 
  private:
   std::string_view line_;
-  std::vector<std::size_t> semicolons_;  // 0-based offsets
+  // The 0-based offsets of the line's semicolons are the first `count_`; the rest is room kept
+  // for the next line, so that splitting a line writes its offsets without growing the list.
+  std::vector<std::size_t> semicolons_;
+  std::size_t count_ = 0;
 };
 
 // The Lexware column line: the first line of the file with ";" appended, the 1-based positions
