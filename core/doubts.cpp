@@ -3,9 +3,43 @@
 #include <vector>
 
 #include "importformat.h"
+#include "text.h"
 #include "textfile.h"
 
 namespace kd {
+
+namespace {
+
+// A value as the question quotes it: shortened when long, in German quotation marks.
+std::string Quoted(std::string_view value) {
+  constexpr std::size_t kLongest = 30;
+  std::string text = Cp1252ToUtf8(value.substr(0, kLongest));
+  if (value.size() > kLongest) text += "…";
+  return "„" + text + "“";
+}
+
+// "In 34 von 36 Datensätzen passen die Werte nicht zu sage: z. B. Versicherungsnummer „ja“,
+// Straße „187“."
+// Keys that a sentence before already named are no examples.
+std::string FitSentence(const RecordFit& fit, std::string_view programName,
+                        const std::vector<FormKey>& named) {
+  const std::size_t records = fit.Records();
+  const std::size_t misfits = fit.MisfitRecords();
+  std::string sentence =
+      records == 1 ? std::string("Im einzigen Datensatz")
+      : misfits == records
+          ? "In allen " + std::to_string(records) + " Datensätzen"
+          : "In " + std::to_string(misfits) + " von " + std::to_string(records) + " Datensätzen";
+  sentence += " passen die Werte nicht zu " + Cp1252ToUtf8(ProgramListName(programName));
+  const std::vector<RecordFit::Example> examples = fit.Examples(2, named);
+  for (std::size_t i = 0; i < examples.size(); ++i) {
+    sentence += i == 0 ? ": z. B. " : ", ";
+    sentence += std::string(FormKeyName(examples[i].key)) + " " + Quoted(examples[i].value);
+  }
+  return sentence + ".";
+}
+
+}  // namespace
 
 std::string Doubts(const Recognition& recognition, std::string_view programName,
                    const Protocol& protocol, const RecordChecks& checks) {
@@ -60,6 +94,13 @@ std::string Doubts(const Recognition& recognition, std::string_view programName,
       }
     }
     add(sentence + ".");
+  }
+  const RecordFit& fit = checks.Fit();
+  if (records > 0 && !fit.ExportFits()) {
+    std::vector<FormKey> named;
+    if (2 * checks.RecordsWithoutDigitNumber() > records) named.push_back(FormKey::PersonnelNumber);
+    if (2 * checks.RecordsWithoutBirthDate() > records) named.push_back(FormKey::BirthDate);
+    add(FitSentence(fit, programName, named));
   }
   return doubts;
 }

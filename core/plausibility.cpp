@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "text.h"
 #include "valueforms.h"
@@ -262,6 +263,59 @@ bool HasControlCharacter(std::string_view value) {
     bad |= static_cast<unsigned char>((bytes[i] < 0x20) | (bytes[i] == 0x7F));
   }
   return bad != 0;
+}
+
+namespace {
+
+// IBAN lengths by country (the ISO 13616 registry).
+struct CountryLength {
+  char code[3];
+  std::uint8_t length;
+};
+constexpr CountryLength kIbanLengths[] = {
+    {"AD", 24}, {"AE", 23}, {"AL", 28}, {"AT", 20}, {"AZ", 28}, {"BA", 20}, {"BE", 16}, {"BG", 22},
+    {"BH", 22}, {"BR", 29}, {"BY", 28}, {"CH", 21}, {"CR", 22}, {"CY", 28}, {"CZ", 24}, {"DE", 22},
+    {"DK", 18}, {"DO", 28}, {"EE", 20}, {"EG", 29}, {"ES", 24}, {"FI", 18}, {"FO", 18}, {"FR", 27},
+    {"GB", 22}, {"GE", 22}, {"GI", 23}, {"GL", 18}, {"GR", 27}, {"GT", 28}, {"HR", 21}, {"HU", 28},
+    {"IE", 22}, {"IL", 23}, {"IQ", 23}, {"IS", 26}, {"IT", 27}, {"JO", 30}, {"KW", 30}, {"KZ", 20},
+    {"LB", 28}, {"LC", 32}, {"LI", 21}, {"LT", 20}, {"LU", 20}, {"LV", 21}, {"MC", 27}, {"MD", 24},
+    {"ME", 22}, {"MK", 19}, {"MR", 27}, {"MT", 31}, {"MU", 30}, {"NL", 18}, {"NO", 15}, {"PK", 24},
+    {"PL", 28}, {"PS", 29}, {"PT", 25}, {"QA", 29}, {"RO", 24}, {"RS", 22}, {"SA", 24}, {"SC", 31},
+    {"SE", 24}, {"SI", 19}, {"SK", 24}, {"SM", 27}, {"ST", 25}, {"SV", 28}, {"TL", 23}, {"TN", 24},
+    {"TR", 26}, {"UA", 29}, {"VA", 22}, {"VG", 24}, {"XK", 20},
+};
+
+}  // namespace
+
+bool IbanCheckDigitsValid(std::string_view iban) {
+  if (iban.size() < 5) return false;
+  unsigned remainder = 0;
+  const auto add = [&remainder](char c) {
+    if (IsDigit(c)) {
+      remainder = (remainder * 10 + static_cast<unsigned>(c - '0')) % 97;
+      return true;
+    }
+    const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    if (upper < 'A' || upper > 'Z') return false;
+    remainder = (remainder * 100 + static_cast<unsigned>(upper - 'A' + 10)) % 97;
+    return true;
+  };
+  for (std::size_t i = 4; i < iban.size(); ++i) {
+    if (!add(iban[i])) return false;
+  }
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (!add(iban[i])) return false;
+  }
+  return remainder == 1;
+}
+
+std::size_t IbanLengthOfCountry(std::string_view iban) {
+  if (iban.size() < 2) return 0;
+  const std::string country = UpperAscii(iban.substr(0, 2));
+  for (const CountryLength& entry : kIbanLengths) {
+    if (country == entry.code) return entry.length;
+  }
+  return 0;
 }
 
 }  // namespace kd

@@ -8,6 +8,7 @@
 // an empty value deserves a hint of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -63,6 +64,12 @@ bool TaxClassIsKnown(std::string_view taxClass);
 // digits (location) and optionally 3 letters or digits (branch), all upper case; also for an
 // empty value.
 bool BicFormIsValid(std::string_view bic);
+
+// True when `iban` (without blanks) passes the ISO 13616 check: the first four characters moved
+// to the end, letters counted as 10 to 35, the number modulo 97 is 1.
+bool IbanCheckDigitsValid(std::string_view iban);
+// The length of an IBAN of the country of its first two letters; 0 for a country not known.
+std::size_t IbanLengthOfCountry(std::string_view iban);
 
 // True when `value` holds a control character: a byte below 0x20 or 0x7F.
 bool HasControlCharacter(std::string_view value);

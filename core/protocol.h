@@ -71,12 +71,6 @@ inline constexpr char kDetailSeparator = '\x1F';
 std::string_view SkipReasonText(SkipReason reason);
 std::string_view WarningTitle(Warning warning);
 
-// True when `iban` (without blanks) passes the ISO 13616 check: the first four characters moved
-// to the end, letters counted as 10 to 35, the number modulo 97 is 1.
-bool IbanCheckDigitsValid(std::string_view iban);
-// The length of an IBAN of the country of its first two letters; 0 for a country not known.
-std::size_t IbanLengthOfCountry(std::string_view iban);
-
 class Protocol {
  public:
   struct Line {
@@ -160,6 +154,9 @@ class Protocol {
   void MarkBankLine();
   // `detail` completes the warning's text (a value, a BIC) where it has one.
   void Warn(Warning warning, std::string_view detail = {});
+  // A value that breaks a rule of its own: the problem's letter (kProblemForm, ...), the value
+  // as written, and for a value that disagrees with another, that other value.
+  void Warn(Warning warning, char problem, std::string_view value, std::string_view other = {});
   // After the reader, or when the run stopped: finds the personnel numbers written twice.
   void Finish();
   // The run stopped after the reader started and wrote nothing; `message` is what the person
@@ -177,10 +174,16 @@ class Protocol {
  private:
   struct Detail {
     std::uint32_t line;
+    std::uint32_t at;  // in detailText_
+    std::uint32_t size;
     Warning warning;
-    std::string text;
   };
+  static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
+  // Skipped lines that could not have been an employee: they need no look.
+  static bool IsBlankReason(SkipReason reason);
   std::string_view Stored(std::uint32_t at) const;
+  // The detail of a warning of the line at `index`; empty when it has none.
+  std::string_view DetailOf(std::size_t index, Warning warning) const;
   void MergeBlankRun();
   // A line skipped after the Lexware column shift began, in the file where it began.
   bool SkippedWhileShifted(std::size_t index, const Line& line) const;
@@ -192,8 +195,9 @@ class Protocol {
   std::vector<std::size_t> fileLines_;
   // Big exports have hundreds of thousands of lines: both lists live in large pages.
   LineList lines_;
-  LargeText texts_;              // personnel number, NUL, name, NUL of every converted line
-  std::vector<Detail> details_;  // in line order
+  LargeText texts_;  // personnel number, NUL, name, NUL of every converted line
+  std::vector<Detail, LargeAllocator<Detail>> details_;  // in line order
+  LargeText detailText_;
   std::uint32_t TwinSlot(std::string_view personnelNumber);
   std::vector<std::uint32_t> twinCounts_;  // lines by slot of their personnel number
   std::unordered_map<std::uint64_t, std::uint32_t> bigNumberSlots_;

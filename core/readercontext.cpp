@@ -71,11 +71,10 @@ void ReaderContext::AddRecord(const RecordBuilder& record) {
 
 void ReaderContext::AddBankLine(const BankConnection& bank) {
   // A line of the bank connection file read with the export stands for its bank line.
-  if (!protocol_.Lines().empty() && protocol_.Lines().back().file != 0) {
-    protocol_.Convert(bank.personnelNumber, bank.holder);
-  }
+  const bool ofExport = protocol_.Lines().empty() || protocol_.Lines().back().file == 0;
+  if (!ofExport) protocol_.Convert(bank.personnelNumber, bank.holder);
   protocol_.MarkBankLine();
-  checks_.BankLine(bank);
+  checks_.BankLine(bank, ofExport);
   output_.AddBankLine(bank, convertUmlauts_);
   ++bankLineCount_;
 }

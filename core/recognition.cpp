@@ -45,7 +45,7 @@ class SilentUi : public UserInterface {
 
 }  // namespace
 
-double PlausibleShare(const ExportHead& head, const ReaderEntry& reader) {
+double FittingShare(const ExportHead& head, const ReaderEntry& reader) {
   if (reader.read == nullptr) return 0;
   ConversionSettings settings;
   settings.ConvertUmlauts = "NEIN";
@@ -64,11 +64,7 @@ double PlausibleShare(const ExportHead& head, const ReaderEntry& reader) {
     ReaderContext context(head.Text(), settings, ui, headerLine, table, ',', bareFiles, output,
                           protocol);
     reader.read(context);
-    const std::size_t lines = context.OutputLineCount();
-    const std::size_t records = lines == 0 ? 0 : lines - 1;
-    return records == 0 ? 0
-                        : static_cast<double>(context.Checks().PlausibleRecords()) /
-                              static_cast<double>(records);
+    return context.Checks().Fit().FitShare();
   } catch (const std::exception&) {
     return 0;
   }
@@ -81,8 +77,8 @@ Recognition Recognize(const ExportHead& head, std::span<const ReaderEntry> reade
   result.fit = fits[0].fit;
   result.nextFit = fits.size() > 1 ? fits[1].fit : 0;
   if (result.fit < kRecognisedFit || result.fit - result.nextFit < kClearLead) return result;
-  result.plausible = PlausibleShare(head, *fits[0].reader);
-  if (result.plausible < kPlausibleShare) return result;
+  result.fittingShare = FittingShare(head, *fits[0].reader);
+  if (result.fittingShare < kFittingShare) return result;
   result.reader = fits[0].reader;
   result.program = ProgramListName(result.reader->program);
   result.layout = result.reader->recognizer.layout;

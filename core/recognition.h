@@ -1,6 +1,6 @@
 // Which program made an export. Every layout of the reader table bids how well the beginning
 // of a file looks like its export (layoutlook.h); the layout that bids clearly best, and whose
-// own reader makes plausible records of those lines, names the program.
+// own reader makes records of those lines whose values fit their keys, names the program.
 #pragma once
 
 #include <array>
@@ -29,15 +29,14 @@ inline constexpr double kClearLead = 0.15;
 
 // A layout's look alone can deceive: an export with a column removed or without its column
 // line may look like another layout. A layout is named only when its own reader, run over the
-// lines looked at, gives records that are plausible: a personnel number of digits, a birth
-// date, and values that pass the rules of their kind (insurance number, tax identification
-// number, postcode, tax class, BIC).
-// The share of plausible records a layout's reader must reach on the lines looked at.
-inline constexpr double kPlausibleShare = 0.5;
+// lines looked at, gives records whose values have the forms of their keys (recordfit.h),
+// whatever their check digits say.
+// The share of fitting records a layout's reader must reach on the lines looked at.
+inline constexpr double kFittingShare = 0.75;
 
-// The share (0 to 1) of plausible records that `reader` makes of the lines of `head`, read as
-// a trial: no file is touched, nothing is shown. 0 without a record.
-double PlausibleShare(const ExportHead& head, const ReaderEntry& reader);
+// The share (0 to 1) of fitting records that `reader` makes of the lines of `head`, read as a
+// trial: no file is touched, nothing is shown. 0 without a record.
+double FittingShare(const ExportHead& head, const ReaderEntry& reader);
 
 // How well one layout (a row of the reader table) fits.
 struct LayoutFit {
@@ -59,9 +58,9 @@ struct Recognition {
   // How well the best layout fits (0 to 1), and the best of all other layouts.
   double fit = 0;
   double nextFit = 0;
-  // The share of plausible records the best layout's reader made of the lines looked at; it is
-  // read only when the best layout fits clearly.
-  double plausible = 0;
+  // The share of fitting records the best layout's reader made of the lines looked at; it is
+  // read only when the best layout's look fits clearly.
+  double fittingShare = 0;
 
   bool Recognised() const { return reader != nullptr; }
 };

@@ -7,6 +7,7 @@
 
 #include "importformat.h"
 #include "protocol.h"
+#include "recordfit.h"
 
 namespace kd {
 
@@ -17,25 +18,25 @@ class RecordChecks {
   // A record of the current line; `controlInLine` tells whether its line holds a control
   // character, for only then can the record.
   void Record(const RecordBuilder& record, bool controlInLine);
-  // A bank line of the current line.
-  void BankLine(const BankConnection& bank);
+  // A bank line; `ofRecord` when it belongs to the record passed last (a bank line of VARIAL's
+  // bank connection file does not).
+  void BankLine(const BankConnection& bank, bool ofRecord);
 
   // Records whose personnel number is not digits only, and records without a birth date in any
   // form of a date.
   std::size_t RecordsWithoutDigitNumber() const { return withoutDigitNumber_; }
   std::size_t RecordsWithoutBirthDate() const { return withoutBirthDate_; }
-  // Records with a personnel number of digits, a birth date, and values that pass the rules of
-  // their kind.
-  std::size_t PlausibleRecords() const { return plausibleRecords_; }
+  // How well the records' values have the forms of their keys.
+  const RecordFit& Fit() const { return fit_; }
 
  private:
-  bool CheckValues(const RecordBuilder& record, bool controlInLine);
+  void CheckValues(const RecordBuilder& record, bool controlInLine);
   void CheckIban(std::string_view field);
 
   Protocol& protocol_;
   std::size_t withoutDigitNumber_ = 0;
   std::size_t withoutBirthDate_ = 0;
-  std::size_t plausibleRecords_ = 0;
+  RecordFit fit_;
 };
 
 }  // namespace kd

@@ -4,7 +4,6 @@
 #include <array>
 #include <string>
 
-#include "fields.h"
 #include "text.h"
 
 namespace kd {
@@ -32,13 +31,17 @@ bool IsLetter(char c) {
 
 bool ReadDottedDate(std::string_view text, DottedDate& date) {
   // DD.MM.YYYY, as nearly every export writes it, without the general way.
-  if (text.size() == 10 && text[2] == '.' && text[5] == '.' && IsDigit(text[0]) &&
-      IsDigit(text[1]) && IsDigit(text[3]) && IsDigit(text[4]) && IsDigit(text[6]) &&
-      IsDigit(text[7]) && IsDigit(text[8]) && IsDigit(text[9])) {
-    date.day = DigitsValue(text.substr(0, 2));
-    date.month = DigitsValue(text.substr(3, 2));
-    date.year = DigitsValue(text.substr(6, 4));
-    return DayAndMonthPossible(date);
+  if (text.size() == 10 && text[2] == '.' && text[5] == '.') {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto digit = [p](int i) { return static_cast<unsigned>(p[i] - '0'); };
+    const unsigned d0 = digit(0), d1 = digit(1), m0 = digit(3), m1 = digit(4);
+    const unsigned y0 = digit(6), y1 = digit(7), y2 = digit(8), y3 = digit(9);
+    if (d0 <= 9 && d1 <= 9 && m0 <= 9 && m1 <= 9 && y0 <= 9 && y1 <= 9 && y2 <= 9 && y3 <= 9) {
+      date.day = static_cast<int>(d0 * 10 + d1);
+      date.month = static_cast<int>(m0 * 10 + m1);
+      date.year = static_cast<int>(y0 * 1000 + y1 * 100 + y2 * 10 + y3);
+      return DayAndMonthPossible(date);
+    }
   }
   const std::size_t first = text.find('.');
   if (first == std::string_view::npos) return false;
@@ -79,8 +82,10 @@ int DaysInMonth(int month, int year) {
 
 bool IsCalendarDate(std::string_view text) {
   DottedDate date;
-  return text.size() == 10 && text[2] == '.' && text[5] == '.' && ReadDottedDate(text, date) &&
-         date.day <= DaysInMonth(date.month, date.year);
+  if (text.size() != 10 || !ReadDottedDate(text, date) || text[2] != '.' || text[5] != '.') {
+    return false;
+  }
+  return date.day <= 28 || date.day <= DaysInMonth(date.month, date.year);
 }
 
 bool IsDecimal(std::string_view text) {
@@ -105,13 +110,14 @@ bool IsInsuranceNumberForm(std::string_view text) {
 }
 
 bool IsIbanForm(std::string_view text) {
-  const std::string iban = StripBlanks(text);
-  if (iban.size() < 15 || iban.size() > 34) return false;
-  if (!IsCapital(iban[0]) || !IsCapital(iban[1]) || !IsDigit(iban[2]) || !IsDigit(iban[3])) {
-    return false;
+  std::size_t size = 0;
+  for (const char c : text) {
+    if (c == ' ') continue;
+    const bool fits = size < 2 ? IsCapital(c) : size < 4 ? IsDigit(c) : IsDigit(c) || IsCapital(c);
+    if (!fits) return false;
+    ++size;
   }
-  return std::all_of(iban.begin() + 4, iban.end(),
-                     [](char c) { return IsDigit(c) || IsCapital(c); });
+  return size >= 15 && size <= 34;
 }
 
 bool IsBicForm(std::string_view text) {

@@ -1,7 +1,7 @@
 // Arbitrary bytes recognised as an export: the first byte chooses the file's name and whether
 // the rest is the file as stored (decoded as a run decodes it) or text already decoded. Any
 // bytes give a fit between 0 and 1, and a program of the window's list only with a clear lead
-// and plausible records of its own reader.
+// and records of its own reader whose values fit their keys.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     kdfuzz::Require(r.fit >= kd::kRecognisedFit && r.fit - r.nextFit >= kd::kClearLead,
                     "a program only with a clear lead");
-    kdfuzz::Require(r.plausible >= kd::kPlausibleShare, "a program only with plausible records");
+    kdfuzz::Require(r.fittingShare >= kd::kFittingShare,
+                    "a program only when its records' values fit their keys");
     kdfuzz::Require(r.program == kd::ProgramListName(r.reader->program),
                     "the program as the window's list writes it");
   }

@@ -433,7 +433,15 @@ TEST_P(DoubtTest, AsksBeforeWritingAndKeepsTheOldFilesOnNo) {
 
 const std::string kOtherProgram =
     "Die Datei sieht nach SBS aus, gewählt ist Datev. Keiner der 5 Datensätze hat eine "
-    "Personalnummer aus Ziffern. Trotzdem KDIMPORT.TXT und Bank-18 ersetzen?";
+    "Personalnummer aus Ziffern. In allen 5 Datensätzen passen die Werte nicht zu Datev: z. B. "
+    "Name „70173, Stuttgart“, Straße „14.02.1975“. Trotzdem KDIMPORT.TXT und Bank-18 ersetzen?";
+
+// An SBS line whose street and postcode columns hold what `street` and `postcode` say.
+std::string SbsAddressLine(const std::string& number, const std::string& street,
+                           const std::string& postcode) {
+  return "1;" + number + ";Meier;Eva;" + street + ";" + postcode +
+         ";Ulm;01.02.1970;;;;01.03.2008;" + std::string(20, ';');
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, DoubtTest,
@@ -454,6 +462,13 @@ INSTANTIATE_TEST_SUITE_P(
             "MostWithoutBirthDate", "SBS",
             kdtest::CrlfLines({SbsLine("7", ""), SbsLine("8", "01.02.1970"), SbsLine("9", "")}),
             false, "2 der 3 Datensätze haben kein Geburtsdatum. Trotzdem KDIMPORT.TXT ersetzen?"},
+        DoubtCase{"ValuesOfTheWrongForm", "SBS",
+                  kdtest::CrlfLines({SbsAddressLine("7", "14.02.1975", "Stuttgart"),
+                                     SbsAddressLine("8", "Weg 3", "89073"),
+                                     SbsAddressLine("9", "1962", "Ulm")}),
+                  false,
+                  "In 2 von 3 Datensätzen passen die Werte nicht zu SBS: z. B. Straße "
+                  "„14.02.1975“, Ort „Stuttgart Ulm“. Trotzdem KDIMPORT.TXT ersetzen?"},
         DoubtCase{"HalfWithoutBirthDateIsAHint", "SBS",
                   kdtest::CrlfLines({SbsLine("7", ""), SbsLine("8", "01.02.1970")}), false, "",
                   "Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 1"}),

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "plausibility.h"
 #include "test_support.h"
 #include "text.h"
 #include "valueforms.h"

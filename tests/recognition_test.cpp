@@ -58,16 +58,18 @@ std::string TwoDigits(int value) {
          static_cast<char>('0' + value % 10);
 }
 
-// `number` with the one last digit that makes it pass `valid`.
+// `number` with the one last digit that makes it pass `valid`, or with `wrong` one that fails.
 template <typename Valid>
-std::string WithCheckDigit(const std::string& number, Valid valid) {
+std::string WithCheckDigit(const std::string& number, Valid valid, bool wrong = false) {
   for (char digit = '0'; digit <= '9'; ++digit) {
-    if (valid(number + digit)) return number + digit;
+    if (valid(number + digit) != wrong) return number + digit;
   }
   return number + "0";
 }
 
-Employee MakeEmployee(std::mt19937& random, int index) {
+// An employee; with `wrongCheckDigits` the insurance number and the tax identification number
+// carry a wrong check digit, as an old program may have stored them.
+Employee MakeEmployee(std::mt19937& random, int index, bool wrongCheckDigits = false) {
   static const std::vector<std::string> kSurnames = {
       W("Müller"), W("Schäfer"), W("Weiß"),  W("Özdemir"), "Kowalczyk",  "Nguyen",
       W("Groß"),   "Becker",     "Hoffmann", W("Löffler"), "Di Stefano", "Meyer-Lansky"};
@@ -102,7 +104,8 @@ Employee MakeEmployee(std::mt19937& random, int index) {
           static_cast<char>('A' + random() % 26) + Digits(random, 2),
       [](const std::string& n) {
         return kd::CheckInsuranceNumber(n) == kd::InsuranceNumberProblem::None;
-      });
+      },
+      wrongCheckDigits);
   e.iban = "DE" + Digits(random, 20);
   e.bic = Pick(random, kBics);
   e.bankCode = TwoDigits(10 + random() % 80) + Digits(random, 6);
@@ -119,9 +122,10 @@ Employee MakeEmployee(std::mt19937& random, int index) {
   do {
     std::shuffle(digits.begin(), digits.end(), random);
   } while (digits[0] == '0');
-  e.taxId = WithCheckDigit(digits.substr(0, 9) + digits[random() % 9], [](const std::string& n) {
-    return kd::CheckTaxId(n) == kd::TaxIdProblem::None;
-  });
+  e.taxId = WithCheckDigit(
+      digits.substr(0, 9) + digits[random() % 9],
+      [](const std::string& n) { return kd::CheckTaxId(n) == kd::TaxIdProblem::None; },
+      wrongCheckDigits);
   return e;
 }
 
@@ -305,6 +309,7 @@ struct Variant {
   bool blankLines = false;
   int employees = 6;
   unsigned seed = 1;
+  bool wrongCheckDigits = false;
 };
 
 bool IsTextField(F field) {
@@ -362,7 +367,7 @@ std::vector<std::string> Generate(const SemicolonLayout& layout, const Variant& 
     lines.push_back(line + (layout.closesLastColumn ? ";" : ""));
   }
   for (int i = 0; i < variant.employees; ++i) {
-    const Employee e = MakeEmployee(random, i);
+    const Employee e = MakeEmployee(random, i, variant.wrongCheckDigits);
     names.push_back("Name=" + e.surname + ", " + e.firstName + ";");
     std::vector<std::string> cells(columns);
     std::vector<bool> text(columns, layout.quotes == Quotes::Gdi);
@@ -732,7 +737,7 @@ std::vector<std::string> GenerateLexwareHeader(const Variant& variant,
   for (const auto& column : columns) header += ";" + column.first;
   std::vector<std::string> lines = {header};
   for (int i = 0; i < variant.employees; ++i) {
-    const Employee e = MakeEmployee(random, i);
+    const Employee e = MakeEmployee(random, i, variant.wrongCheckDigits);
     names.push_back("Name=" + e.surname + ", " + e.firstName + ";");
     std::string line = std::to_string(e.number);
     for (const auto& [name, field] : columns) {
@@ -757,7 +762,7 @@ std::vector<std::string> GenerateVarial(const Variant& variant, std::vector<std:
     line.replace(position - 1, text.size(), text);
   };
   for (int i = 0; i < variant.employees; ++i) {
-    const Employee e = MakeEmployee(random, i);
+    const Employee e = MakeEmployee(random, i, variant.wrongCheckDigits);
     names.push_back("Name=" + e.surname + ", " + e.firstName + ";");
     const auto maybe = [&](std::string text) {
       return std::uniform_real_distribution<>(0, 1)(random) < variant.emptyShare ? std::string()
@@ -891,6 +896,7 @@ const Variant kVariants[] = {
     {"BlankLines", true, 0, 0.1, true, 6, 8},
     {"NoColumnLine", false, 0, 0, false, 6, 9},
     {"NoColumnLineEmptyFields", false, 3, 0.4, true, 6, 10},
+    {"WrongCheckDigits", true, 0, 0.1, false, 8, 15, true},
 };
 
 struct GeneratedCase {
@@ -1095,6 +1101,90 @@ TEST(SampleRecognition, EverySampleExportIsInTheTable) {
     }
   }
 }
+
+// ---------------------------------------------------------------------------------------------
+// Every export read with every program: with its own program an ordinary export converts without
+// a question, whatever its check digits; with another program the run asks before it writes,
+// and without "Ja" (the command line without --force) both old files stay as they were.
+
+struct ExportCase {
+  std::string what;
+  std::string program;  // the program that made it, as the window's list writes it
+  std::string text;
+  std::string fileName;
+  bool ordinary;  // as its program writes it, not changed afterwards
+  bool wrongCheckDigits = false;
+};
+
+void PrintTo(const ExportCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+std::vector<ExportCase> ExportCases() {
+  std::vector<ExportCase> cases;
+  const std::vector<GeneratedLayout> layouts = Layouts();
+  const ChangeCase changes[] = {kChanges[0], kChanges[1], kChanges[3], kChanges[6]};
+  for (const GeneratedCase& c : GeneratedCases()) {
+    const GeneratedLayout& layout = layouts[c.layout];
+    std::vector<std::string> names;
+    const std::string text = kdtest::CrlfLines(layout.generate(c.variant, names));
+    const std::string what = CaseName({c, 0});
+    cases.push_back(
+        {what, layout.program, text, layout.fileName, true, c.variant.wrongCheckDigits});
+    if (std::string_view(c.variant.name) != "EmptyFields") continue;
+    for (const ChangeCase& change : changes) {
+      cases.push_back({what + "_" + change.what, layout.program, Changed(text, change, ""),
+                       layout.fileName, false});
+    }
+  }
+  for (std::size_t i = 0; i + 1 < std::size(kSamples); ++i) {
+    const SampleCase& sample = kSamples[i];
+    const std::string text = ReadFile(std::string(KDIMPORT_SAMPLES_DIR) + "/" + sample.file);
+    const std::string name = sample.file.substr(sample.file.find('/') + 1);
+    cases.push_back({SampleName(sample), sample.program, text, name, true});
+    for (const ChangeCase& change : changes) {
+      cases.push_back({SampleName(sample) + "_" + change.what, sample.program,
+                       Changed(text, change, ""), name, false});
+    }
+  }
+  return cases;
+}
+
+class EveryProgramTest : public ::testing::TestWithParam<ExportCase> {};
+
+TEST_P(EveryProgramTest, OnlyItsOwnProgramWritesWithoutTheQuestion) {
+  const ExportCase& c = GetParam();
+  for (const std::string_view program : kd::kProgramNames) {
+    kdtest::ConversionHarness run;
+    run.bank = "Ja";
+    run.ui.answer = false;
+    kdtest::WriteFile(run.dir.File("KDIMPORT.TXT"), "alt\r\n");
+    kdtest::WriteFile(run.dir.File("Bank-18"), "alt\r\n");
+    kdtest::WriteFile(run.bareDir.File("BLZ_20170904.txt"), "");
+    kdtest::WriteFile(run.bareDir.File("PWASCUEB.EXP"), "");
+    const kd::RunResult result = run.Run(program, c.text, c.fileName);
+    const std::string asked = run.ui.questions.empty() ? "" : run.ui.questions[0].text;
+    if (program == c.program) {
+      if (!c.ordinary) continue;
+      EXPECT_EQ(asked, "") << "read as its own program " << program;
+      EXPECT_EQ(result, kd::RunResult::Written) << program;
+      // Wrong check digits are hints, never a reason to ask.
+      if (c.wrongCheckDigits) {
+        EXPECT_GT(run.protocol.Warnings(kd::Warning::InsuranceNumber), 0u);
+      }
+      continue;
+    }
+    const std::string written = run.ImportFile();
+    EXPECT_EQ(result, kd::RunResult::Stopped)
+        << "read as " << program << ": "
+        << kdtest::Printable(written.substr(0, written.find('\n', written.find('\n') + 1)));
+    EXPECT_EQ(written, "alt\r\n") << program;
+    EXPECT_EQ(run.BankFile(), "alt\r\n") << program;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, EveryProgramTest, ::testing::ValuesIn(ExportCases()),
+                         [](const auto& info) { return info.param.what; });
 
 // A sample export grown beyond what recognition reads is recognised from its beginning, the line
 // and the UTF-8 character cut at the end of that beginning included.
