@@ -168,20 +168,27 @@ void AppendRow(std::string& page, std::string_view title, std::string_view cell,
   page += "</td></tr>\n";
 }
 
-// A file of the run: its full path, then its size and SHA-256 as it is on the disk now, or
-// `notWritten`, why the run did not write it.
-void AppendFile(std::string& page, const std::string& path, std::string_view notWritten = {}) {
+// A file of the run: its full path, then its size and SHA-256 as it is on the disk now, or why
+// it cannot be read. For a file the run did not write, `notWritten` says why; a file of that
+// name that lies there all the same (Kandrel reads it) is named by its size and SHA-256 too;
+// true then.
+bool AppendFile(std::string& page, const std::string& path, std::string_view notWritten = {}) {
   page += "<tbody>\n";
   AppendRow(page, "Datei", path.empty() ? "keine angegeben" : path);
   if (!notWritten.empty()) {
     AppendRow(page, "Ergebnis", "nicht geschrieben: " + std::string(notWritten), "fehlt");
-  } else if (const FileFacts facts = FactsOf(path); facts.read) {
-    AppendRow(page, "Größe", Number(facts.size) + (facts.size == 1 ? " Byte" : " Bytes"));
-    AppendRow(page, "SHA-256", facts.sha256, "pruefsumme");
-  } else {
+  }
+  const FileFacts facts = FactsOf(path);
+  if (facts.read) {
+    const std::string_view there = notWritten.empty() ? "" : " (vorhanden)";
+    AppendRow(page, "Größe" + std::string(there),
+              Number(facts.size) + (facts.size == 1 ? " Byte" : " Bytes"));
+    AppendRow(page, "SHA-256" + std::string(there), facts.sha256, "pruefsumme");
+  } else if (notWritten.empty()) {
     AppendRow(page, "Größe und SHA-256", "Die Datei " + facts.problem + ".", "fehlt");
   }
   page += "</tbody>\n";
+  return facts.read && !notWritten.empty();
 }
 
 // Why the run did not write a file, in the protocol's own words where it has them.
@@ -203,7 +210,7 @@ std::string Result(const Protocol& protocol, const RunRecord& run, const std::st
     return "Nicht übernommen: Die Übernahme wurde abgelehnt, bevor die Quelldatei gelesen wurde.";
   }
   if (protocol.Stopped() || !run.importFileWritten) {
-    return "Abgebrochen: Die Übernahme hat keine Datei geschrieben.";
+    return "Abgebrochen: Die Übernahme wurde nicht abgeschlossen (siehe Zusammenfassung).";
   }
   return std::string("Übernommen: ") + kImportFileName +
          (run.bankFileWritten ? " und " + bankName : std::string()) + " geschrieben.";
@@ -296,16 +303,20 @@ std::string ProtocolPage(const Protocol& protocol, const RunRecord& run) {
   // Further files the reader took in (VARIAL's bank connection file) are named by full path.
   for (std::size_t f = 1; f < protocol.Files().size(); ++f) AppendFile(page, protocol.Files()[f]);
   page += "</table>\n<h2>Geschriebene Dateien</h2>\n<table class=\"dateien\">\n";
-  AppendFile(page, settings.DataDirectory + kImportFileName,
-             run.importFileWritten ? "" : NotWritten(protocol, run, false));
-  AppendFile(page, settings.DataDirectory + bankName,
-             run.bankFileWritten ? "" : NotWritten(protocol, run, true));
+  const bool present = AppendFile(page, settings.DataDirectory + kImportFileName,
+                                  run.importFileWritten ? "" : NotWritten(protocol, run, false));
+  const bool bankPresent = AppendFile(page, settings.DataDirectory + bankName,
+                                      run.bankFileWritten ? "" : NotWritten(protocol, run, true));
   page +=
       "</table>\n<p class=\"hinweis\">Größe und SHA-256 so, wie die Dateien beim Erstellen dieses "
-      "Protokolls auf dem Datenträger lagen. Die SHA-256-Prüfsumme ist der Fingerabdruck einer "
-      "Datei: "
-      "Ändert sich auch nur ein Zeichen, ändert sich die Prüfsumme. Stimmt sie später noch "
-      "überein, ist die Datei unverändert.</p>\n";
+      "Protokolls auf dem Datenträger lagen";
+  if (present || bankPresent) {
+    page += "; „vorhanden“: eine Datei dieses Namens, die diese Übernahme nicht geschrieben hat";
+  }
+  page +=
+      ". Die SHA-256-Prüfsumme ist der Fingerabdruck einer Datei: Ändert sich auch nur ein "
+      "Zeichen, ändert sich die Prüfsumme. Stimmt sie später noch überein, ist die Datei "
+      "unverändert.</p>\n";
 
   page += "<h2>Zusammenfassung</h2>\n<ul class=\"zusammenfassung\">\n";
   for (const std::string& line : protocol.Summary()) {
