@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "filesystem.h"
 #include "test_support.h"
 
 namespace {
