@@ -34,6 +34,7 @@ class QuietServices : public kd::form::FormServices {
                                         const std::string&, const std::string&) override {
     return std::nullopt;
   }
+  bool OpenDocument(const std::string&) override { return true; }
   void Message(const std::string&, const std::string&, kd::Icon) override { ++messages; }
   bool Question(const std::string&, const std::string&) override { return true; }
   void Error(const std::string& text) override {

@@ -70,7 +70,9 @@ constexpr const char* kHelp =
     "                        Regionaleinstellungen der Umgebung)\n"
     "  --protocol DATEI      das Protokoll der Übernahme als CSV-Datei schreiben: jede Zeile der\n"
     "                        Exportdatei mit Personalnummer, Name, Ergebnis (übernommen oder\n"
-    "                        übersprungen) und Hinweis\n"
+    "                        übersprungen) und Hinweis; bei einem Namen auf .html als Seite zum\n"
+    "                        Drucken und Unterschreiben, mit Größe und SHA-256-Prüfsumme der\n"
+    "                        gelesenen und der geschriebenen Dateien\n"
     "  --force               eine zweifelhafte Übernahme trotzdem schreiben (siehe Rückfrage)\n"
     "  --recognize DATEI     nur das Programm nennen, von dem DATEI ihrem Inhalt nach stammt,\n"
     "                        geschrieben wie in der Liste im Fenster, oder \"keines\", wenn\n"
@@ -305,7 +307,11 @@ int Main(const std::vector<std::string>& args) {
   int status = result == kd::RunResult::Written ? 0 : 1;
   if (!protocolFile.empty()) {
     try {
-      conversion.protocol.WriteCsv(protocolFile);
+      if (kd::IsPageName(protocolFile)) {
+        kd::WriteProtocolPage(protocolFile, conversion.protocol, conversion.lastRun);
+      } else {
+        conversion.protocol.WriteCsv(protocolFile);
+      }
     } catch (const kd::FileError& error) {
       ui.ShowError(error.what());
       status = 1;

@@ -147,6 +147,7 @@ void Conversion::NoteBankFileOfAnotherRun(const ReaderContext& context) {
 
 RunResult Conversion::Run(std::string_view programName) {
   protocol = Protocol();
+  lastRun = BeginRun(programName, settings);
   bool bankFile = IsYes(settings.TakeBankData);
   // A run that stops after the reader began keeps in its protocol what happened until then:
   // nothing it prepared was written. A file error adds the system's reason, and after an old
@@ -208,6 +209,8 @@ RunResult Conversion::Run(std::string_view programName) {
       return RunResult::Stopped;
     }
     PutFilesInPlace(context, output, ui_);
+    lastRun.importFileWritten = true;
+    lastRun.bankFileWritten = context.WritesBankFile();
     if (RecognisedAsOther(recognition, programName)) {
       const std::string hint = RecognitionHint(recognition, programName) + ".";
       protocol.AddNote(protocol.RecordsWritten() == 0 ? "Kein Datensatz übernommen: " + hint

@@ -10,6 +10,7 @@
 #include "barefiles.h"
 #include "fields.h"
 #include "protocol.h"
+#include "protocolpage.h"
 #include "readercontext.h"
 #include "readerentry.h"
 #include "runoutput.h"
@@ -39,6 +40,8 @@ class Conversion {
   BareFilePlaces bareFiles;
   // What became of every line in the last run (empty when the run was refused before reading).
   Protocol protocol;
+  // When the last run began, with what, and which files it put in place: the printable page.
+  RunRecord lastRun;
 
   // Copies the five settings lines into `settings` (missing lines count as empty) and shows the
   // source file when it exists.

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 default_packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config nettle-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev googletest libbenchmark-dev
   libktoblzcheck1v5

@@ -5,7 +5,7 @@
 # scripts/test.sh does that.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh build-essential cmake pkg-config qt6-base-dev libgl-dev \
+scripts/install-deps.sh build-essential cmake pkg-config nettle-dev qt6-base-dev libgl-dev \
   qt6-translations-l10n libktoblzcheck1v5
 # A build folder made here leaves the tests out; one that exists keeps its own settings.
 options=()

@@ -77,7 +77,7 @@ fi
 
 step "Nur Systembibliotheken von Windows"
 # Each program is one file: everything else is linked in statically.
-system_dlls='^(kernel32|user32|gdi32|comdlg32|comctl32|advapi32|shell32|ole32|msvcrt)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|comdlg32|comctl32|advapi32|shell32|ole32|msvcrt|bcrypt)\.dll$'
 for exe in kdimport.exe kdimport-cli.exe; do
   dlls=$(x86_64-w64-mingw32-objdump -p "$winbin/$exe" | sed -n 's/^\s*DLL Name: //p')
   echo "  $exe: $(echo $dlls)"

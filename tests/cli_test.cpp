@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -155,14 +156,16 @@ TEST_F(CliTest, ProtocolSummaryAndFile) {
 TEST_F(CliTest, ProtocolFileThatCannotBeWrittenEndsWithOne) {
   WriteFile(data.File("Konfi-18"), "");
   WriteFile(src.File("sbs.csv"), "");
-  std::vector<std::string> args = Args("SBS", src.File("sbs.csv"));
-  args.insert(args.end(), {"--protocol", cwd.Path() + "fehlt/protokoll.csv", "--force"});
-  const CliResult r = RunCli(args, cwd.Path());
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(r.err.ends_with("[Fehler] Datei " + cwd.Path() +
-                              "fehlt/protokoll.csv kann nicht erstellt werden\n"))
-      << r.err;
-  EXPECT_TRUE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
+  for (const std::string name : {"protokoll.csv", "protokoll.html"}) {
+    std::vector<std::string> args = Args("SBS", src.File("sbs.csv"));
+    args.insert(args.end(), {"--protocol", cwd.Path() + "fehlt/" + name, "--force"});
+    const CliResult r = RunCli(args, cwd.Path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.ends_with("[Fehler] Datei " + cwd.Path() + "fehlt/" + name +
+                                " kann nicht erstellt werden\n"))
+        << r.err;
+    EXPECT_TRUE(kdtest::FileExists(data.File("KDIMPORT.TXT")));
+  }
 }
 
 // A refused run's protocol file names the refusal instead of being a bare header.
@@ -178,6 +181,13 @@ TEST_F(CliTest, RefusedRunHasNoSummaryAndAProtocolThatNamesTheRefusal) {
             "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"
             ";;;;Zusammenfassung;Nicht übernommen: Entweder existiert das Datenverzeichnis >" +
                 data.Path() + "< nicht oder es enthält keinerlei Lohndaten.\r\n");
+  // The page too.
+  args.back() = cwd.File("protokoll.HTML");
+  EXPECT_EQ(RunCli(args, cwd.Path()).status, 1);
+  EXPECT_NE(ReadFile(cwd.File("protokoll.HTML"))
+                .find("<li>Nicht übernommen: Entweder existiert das Datenverzeichnis &gt;" +
+                      data.Path() + "&lt; nicht oder es enthält keinerlei Lohndaten.</li>"),
+            std::string::npos);
 }
 
 // The files with fixed bare names: first the current directory, then the bank code list beside
@@ -389,6 +399,42 @@ TEST_P(CliSampleTest, AutoConvertsWithTheRecognisedProgram) {
   EXPECT_EQ(r.out, "[Erkannt] " + GetParam().program + "\n" + byName.out);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(ReadFile(data.File("KDIMPORT.TXT")), expected);
+}
+
+// The printable page of each sample names the export and every file the run wrote by the
+// SHA-256 that sha256sum computes, and has a row for every line of the export.
+std::string Sha256sum(const std::string& path) {
+  FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r");
+  char digest[64] = {};
+  const std::size_t got = pipe != nullptr ? std::fread(digest, 1, sizeof digest, pipe) : 0;
+  if (pipe != nullptr) pclose(pipe);
+  return got == sizeof digest ? std::string(digest, got) : "(sha256sum ohne Ergebnis)";
+}
+
+TEST_P(CliSampleTest, PageNamesTheFilesBySha256AndEveryLineOfTheExport) {
+  WriteFile(data.File("Konfi-18"), "");
+  WriteFile(cwd.File("BLZ_20170904.txt"), "");
+  const std::string source = Sample(GetParam().file);
+  std::vector<std::string> args = Args(GetParam().program, source);
+  args.insert(args.end(), {"--protocol", "Protokoll.Html"});
+  const CliResult r = RunCli(args, cwd.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string page = ReadFile(cwd.File("Protokoll.Html"));
+  EXPECT_NE(page.find(Sha256sum(source)), std::string::npos);
+  EXPECT_NE(page.find(Sha256sum(data.File("KDIMPORT.TXT"))), std::string::npos);
+  if (kdtest::FileExists(data.File("Bank-18"))) {
+    EXPECT_NE(page.find(Sha256sum(data.File("Bank-18"))), std::string::npos);
+  } else {
+    EXPECT_NE(page.find("nicht geschrieben: Das Programm liefert keine Bankverbindungen."),
+              std::string::npos);
+  }
+  const std::size_t table = page.find("id=\"datei-1\"");
+  ASSERT_NE(table, std::string::npos);
+  const std::string rows = page.substr(table, page.find("</table>", table) - table);
+  std::size_t count = 0;
+  for (std::size_t at = rows.find("<tr"); at != std::string::npos; at = rows.find("<tr", at + 1))
+    ++count;
+  EXPECT_EQ(count, 1 + kd::SplitLines(ReadFile(source)).size());  // the header, then the lines
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, CliSampleTest, ::testing::ValuesIn(kSamplePrograms),

@@ -1173,6 +1173,44 @@ INSTANTIATE_TEST_SUITE_P(Answers, ProtocolSaveTest,
                                            SaveCase{"WriteFailsKeepsTheOldFile", true, true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// "Drucken / Speichern…" writes the page where the person says and opens it in the browser.
+struct PrintCase {
+  const char* name;
+  bool confirmed, writeFails, opens;
+  std::string box;  // the kind of the one box shown, if any
+};
+
+class ProtocolPrintTest : public ProtocolTest, public ::testing::WithParamInterface<PrintCase> {};
+
+TEST_P(ProtocolPrintTest, WritesThePageAndOpensIt) {
+  const PrintCase& c = GetParam();
+  kd::form::TForm1 form(view, services);
+  FirstRun(form, "Agenda", Export("agenda/Personaldaten.csv"));
+  const std::string target = data + "Prüfung.html";
+  if (c.confirmed) services.saveAnswers.push_back(target);
+  if (c.writeFails) kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+  services.opens = c.opens;
+  const std::size_t boxes = services.boxes.size();
+  form.ProtocolLogic().PrintPage();
+  kd::SetWriteFaultHook(nullptr);
+  ASSERT_EQ(services.saveCalls.size(), 1u);
+  EXPECT_EQ(services.saveCalls[0].startFolder, data);
+  EXPECT_EQ(services.saveCalls[0].proposedName, "KDIMPORT-Protokoll.html");
+  EXPECT_TRUE(InProgramFolder());
+  const bool written = c.confirmed && !c.writeFails;
+  EXPECT_EQ(kdtest::FileExists(target), written);
+  EXPECT_EQ(services.opened, std::vector<std::string>(written ? 1 : 0, target));
+  ASSERT_EQ(services.boxes.size(), boxes + (c.box.empty() ? 0 : 1));
+  EXPECT_EQ(services.boxes.size() > boxes ? services.boxes.back().kind : "", c.box);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ProtocolPrintTest,
+                         ::testing::Values(PrintCase{"Opened", true, false, true, ""},
+                                           PrintCase{"Cancelled", false, false, true, ""},
+                                           PrintCase{"WriteFails", true, true, true, "error"},
+                                           PrintCase{"NoBrowser", true, false, false, "message"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // An open window shows each run's protocol; while a run goes on, its table holds no row of the
 // protocol that the run replaces.
 TEST_F(ProtocolTest, AnOpenWindowFollowsEveryRun) {

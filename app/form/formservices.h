@@ -1,7 +1,7 @@
-// What the window asks of the desktop: the two file dialogs, message boxes, the program's own
-// folder, today's date and the regional decimal separator. Each front end implements it with
-// its platform's dialogs; tests answer through their own implementation, so no person has to
-// click. Texts are UTF-8; paths use the platform's separator.
+// What the window asks of the desktop: the two file dialogs, message boxes, opening a written
+// page in the browser, the program's own folder, today's date and the regional decimal separator.
+// Each front end implements it with its platform's dialogs; tests answer through their own
+// implementation, so no person has to click. Texts are UTF-8; paths use the platform's separator.
 #pragma once
 
 #include <filesystem>
@@ -43,6 +43,10 @@ class FormServices {
                                                 const std::string& proposedName,
                                                 const std::string& typeName,
                                                 const std::string& pattern) = 0;
+
+  // Opens a file the program wrote in the system's program for it (a page in the browser),
+  // without waiting for it. False when the system could not open it.
+  virtual bool OpenDocument(const std::string& path) = 0;
 
   // A modal message box with one OK button.
   virtual void Message(const std::string& text, const std::string& caption, Icon icon) = 0;

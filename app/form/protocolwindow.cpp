@@ -125,4 +125,25 @@ void ProtocolWindow::SaveAs() {
   }
 }
 
+void ProtocolWindow::PrintPage() {
+  if (!Available()) return;
+  const std::optional<std::string> chosen =
+      services_.SaveFileAs(std::string(kPrintDialogTitle), conversion_.settings.DataDirectory,
+                           std::string(kProposedPageName), "HTML-Seiten", "*.html");
+  BackToProgramFolder(services_);
+  if (!chosen) return;
+  try {
+    kd::WriteProtocolPage(*chosen, conversion_.protocol, conversion_.lastRun);
+  } catch (const std::exception& error) {
+    services_.Error(error.what());
+    return;
+  }
+  if (!services_.OpenDocument(*chosen)) {
+    services_.Message("Das Protokoll ist in der Datei " + *chosen +
+                          " gespeichert, lässt sich aber nicht im Browser öffnen. Öffnen Sie "
+                          "die Datei mit einem Doppelklick und drucken Sie sie dort.",
+                      "Hinweis", Icon::Information);
+  }
+}
+
 }  // namespace kd::form

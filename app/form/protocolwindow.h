@@ -24,6 +24,9 @@ inline constexpr std::string_view kAllLinesText = "Alle Zeilen anzeigen";
 inline constexpr std::string_view kSaveButtonText = "Speichern unter …";
 inline constexpr std::string_view kSaveDialogTitle = "Protokoll speichern";
 inline constexpr std::string_view kProposedProtocolName = "KDIMPORT-Protokoll.csv";
+inline constexpr std::string_view kPrintButtonText = "Drucken / Speichern…";
+inline constexpr std::string_view kPrintDialogTitle = "Protokoll zum Drucken speichern";
+inline constexpr std::string_view kProposedPageName = "KDIMPORT-Protokoll.html";
 
 // The columns of the table, in this order, with their start widths at 96 dots per inch.
 enum class ProtocolColumn { Zeile, PNr, Name, Ergebnis, Hinweis };
@@ -90,6 +93,9 @@ class ProtocolWindow {
   void Activate(std::size_t row);
   // "Speichern unter …": the protocol as a CSV file.
   void SaveAs();
+  // "Drucken / Speichern…": the protocol as the printable page, opened in the browser to be
+  // printed there.
+  void PrintPage();
 
   // The summary as the window shows it.
   std::string SummaryText() const;

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QLocale>
 #include <QMessageBox>
+#include <QUrl>
 
 #include "qttext.h"
 
@@ -53,6 +55,10 @@ std::optional<std::string> QtFormServices::SaveFileAs(const std::string& title,
   QWidget* owner = QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : parent_;
   return Chosen(QFileDialog::getSaveFileName(owner, FromUtf8(title),
                                              StartPath(startFolder, proposedName), filter));
+}
+
+bool QtFormServices::OpenDocument(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(FromUtf8(path)));
 }
 
 void QtFormServices::Message(const std::string& text, const std::string& caption, kd::Icon icon) {

@@ -1,5 +1,5 @@
-// The desktop for the Qt window: Qt's file dialogs and message boxes, the program's folder,
-// today's date and the decimal separator from the system locale.
+// The desktop for the Qt window: Qt's file dialogs and message boxes, the desktop's browser, the
+// program's folder, today's date and the decimal separator from the system locale.
 #pragma once
 
 #include "formservices.h"
@@ -18,6 +18,7 @@ class QtFormServices : public kd::form::FormServices {
                                         const std::string& proposedName,
                                         const std::string& typeName,
                                         const std::string& pattern) override;
+  bool OpenDocument(const std::string& path) override;
   void Message(const std::string& text, const std::string& caption, kd::Icon icon) override;
   void Error(const std::string& text) override;
   bool Question(const std::string& text, const std::string& caption) override;

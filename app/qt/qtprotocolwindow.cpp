@@ -56,7 +56,8 @@ QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* own
       summary_(new QPlainTextEdit(this)),
       table_(new QTableView(this)),
       allLines_(new QCheckBox(FromUtf8(kd::form::kAllLinesText), this)),
-      save_(new QPushButton(FromUtf8(kd::form::kSaveButtonText), this)) {
+      save_(new QPushButton(FromUtf8(kd::form::kSaveButtonText), this)),
+      print_(new QPushButton(FromUtf8(kd::form::kPrintButtonText), this)) {
   setObjectName(QStringLiteral("Protokoll"));
   // Open or not, it never keeps the program running once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -82,11 +83,13 @@ QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* own
   }
   allLines_->setObjectName(QStringLiteral("AlleZeilen"));
   save_->setObjectName(QStringLiteral("Speichern"));
+  print_->setObjectName(QStringLiteral("Drucken"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(allLines_);
   buttons->addStretch();
   buttons->addWidget(save_);
+  buttons->addWidget(print_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(summary_);
   layout->addLayout(buttons);
@@ -99,6 +102,7 @@ QtProtocolWindow::QtProtocolWindow(kd::form::ProtocolWindow& logic, QWidget* own
           [this](const QModelIndex& index) { logic_.Activate(std::size_t(index.row())); });
   connect(allLines_, &QCheckBox::toggled, this, [this](bool all) { logic_.ShowAllLines(all); });
   connect(save_, &QPushButton::clicked, this, [this] { logic_.SaveAs(); });
+  connect(print_, &QPushButton::clicked, this, [this] { logic_.PrintPage(); });
 }
 
 void QtProtocolWindow::Show() {

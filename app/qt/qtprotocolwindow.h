@@ -1,6 +1,7 @@
 // The protocol window on Qt: the summary, the table over the logic's rows (a model that asks the
 // logic for each cell it shows, so that a protocol of any size costs no more than the rows on
-// the screen), the check box for all lines and the save button. Nothing here decides anything.
+// the screen), the check box for all lines, the save button and the button for the printable
+// page. Nothing here decides anything.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -51,6 +52,7 @@ class QtProtocolWindow : public QWidget, public kd::form::ProtocolView {
   QTableView* Table() const { return table_; }
   QCheckBox* AllLines() const { return allLines_; }
   QPushButton* SaveButton() const { return save_; }
+  QPushButton* PrintButton() const { return print_; }
 
  private:
   kd::form::ProtocolWindow& logic_;
@@ -59,4 +61,5 @@ class QtProtocolWindow : public QWidget, public kd::form::ProtocolView {
   QTableView* table_;
   QCheckBox* allLines_;
   QPushButton* save_;
+  QPushButton* print_;  // after every other control in the tab order
 };

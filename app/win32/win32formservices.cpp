@@ -1,6 +1,7 @@
 #include "win32formservices.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -90,6 +91,13 @@ std::optional<std::string> Win32FormServices::SaveFileAs(const std::string& titl
   return SaveDialog(active != nullptr ? active : owner_, title, startFolder, proposedName,
                     filter.c_str(), extension.empty() ? nullptr : extension.c_str(),
                     OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
+}
+
+bool Win32FormServices::OpenDocument(const std::string& path) {
+  // The program the shell opens the file type with; a value above 32 means it was started.
+  const HINSTANCE started =
+      ShellExecuteW(owner_, L"open", Wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(started) > 32;
 }
 
 void Win32FormServices::Message(const std::string& text, const std::string& caption,

@@ -1,5 +1,6 @@
-// The desktop for the Win32 window: the common file dialogs, message boxes, the program's
-// folder, and the short date and the decimal separator from the user's locale.
+// The desktop for the Win32 window: the common file dialogs, message boxes, the shell's program
+// for a page, the program's folder, and the short date and the decimal separator from the user's
+// locale.
 #pragma once
 
 #ifndef NOMINMAX
@@ -22,6 +23,7 @@ class Win32FormServices : public kd::form::FormServices {
                                         const std::string& proposedName,
                                         const std::string& typeName,
                                         const std::string& pattern) override;
+  bool OpenDocument(const std::string& path) override;
   void Message(const std::string& text, const std::string& caption, kd::Icon icon) override;
   void Error(const std::string& text) override;
   bool Question(const std::string& text, const std::string& caption) override;

@@ -20,6 +20,7 @@ constexpr int kSummaryId = 1;
 constexpr int kAllLinesId = 2;
 constexpr int kSaveId = 3;
 constexpr int kListId = 4;
+constexpr int kPrintId = 5;
 
 }  // namespace
 
@@ -70,6 +71,8 @@ void Win32ProtocolWindow::CreateControls() {
   list_ =
       create(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
              WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, kListId);
+  print_ = create(0, L"BUTTON", Wide(kd::form::kPrintButtonText).c_str(),
+                  WS_TABSTOP | BS_PUSHBUTTON, kPrintId);
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
   for (std::size_t i = 0; i < kd::form::kProtocolColumnTitles.size(); ++i) {
@@ -105,7 +108,8 @@ void Win32ProtocolWindow::PlaceControls() {
   };
   place(summary_, margin, margin, width - 2 * margin, summaryHeight);
   place(allLines_, margin, row + Scaled(2), Scaled(220), Scaled(22));
-  place(save_, width - margin - Scaled(129), row, Scaled(129), Scaled(25));
+  place(print_, width - margin - Scaled(129), row, Scaled(129), Scaled(25));
+  place(save_, width - margin - Scaled(129 + 6 + 129), row, Scaled(129), Scaled(25));
   const int listTop = row + Scaled(25) + Scaled(6);
   place(list_, margin, listTop, width - 2 * margin, client.bottom - listTop - margin);
 }
@@ -159,6 +163,10 @@ LRESULT Win32ProtocolWindow::OnMessage(UINT message, WPARAM w, LPARAM l) {
         logic_.SaveAs();
         return 0;
       }
+      if (LOWORD(w) == kPrintId && HIWORD(w) == BN_CLICKED) {
+        logic_.PrintPage();
+        return 0;
+      }
       // The Enter key in the list, as the dialog keys report it.
       if (LOWORD(w) == IDOK && GetFocus() == list_) {
         const LRESULT row =
@@ -178,7 +186,7 @@ LRESULT Win32ProtocolWindow::OnMessage(UINT message, WPARAM w, LPARAM l) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(l);
-      limits->ptMinTrackSize = {Scaled(420), Scaled(320)};
+      limits->ptMinTrackSize = {Scaled(560), Scaled(320)};
       return 0;
     }
     case WM_CTLCOLORSTATIC:
@@ -199,7 +207,7 @@ LRESULT Win32ProtocolWindow::OnMessage(UINT message, WPARAM w, LPARAM l) {
       ShowWindow(window, SW_HIDE);
       return 0;
     case WM_NCDESTROY:
-      summary_ = allLines_ = save_ = list_ = lastFocus_ = nullptr;
+      summary_ = allLines_ = save_ = list_ = print_ = lastFocus_ = nullptr;
       return DefWindowProcW(window, message, w, l);
     default:
       break;

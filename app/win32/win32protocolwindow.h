@@ -1,7 +1,8 @@
 // The protocol window on the Win32 API: a second top-level window owned by the main window, with
-// the summary in a read-only edit control, the check box for all lines, the save button and a
+// the summary in a read-only edit control, the check box for all lines, the save button, a
 // list view in virtual mode, which asks the logic for the text of each cell it draws, so that a
-// protocol of any size costs no more than the rows on the screen. Closing it only hides it.
+// protocol of any size costs no more than the rows on the screen, and the button for the
+// printable page. Closing it only hides it.
 // Nothing here decides anything.
 #pragma once
 
@@ -34,6 +35,7 @@ class Win32ProtocolWindow : public kd::form::ProtocolView {
   HWND List() const { return list_; }
   HWND AllLines() const { return allLines_; }
   HWND SaveButton() const { return save_; }
+  HWND PrintButton() const { return print_; }
 
   // The tab key and the Enter key for a message of the loop; true when it was handled.
   bool DialogKey(MSG& message);
@@ -54,6 +56,7 @@ class Win32ProtocolWindow : public kd::form::ProtocolView {
   HWND allLines_ = nullptr;
   HWND save_ = nullptr;
   HWND list_ = nullptr;
+  HWND print_ = nullptr;  // after every other control in the tab order
   HWND lastFocus_ = nullptr;
   int summaryLines_ = kd::form::SummaryHeightInLines({});  // the summary's height in lines
   std::wstring cell_;  // the text of the cell the list view asked for last

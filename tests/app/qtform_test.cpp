@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
@@ -841,6 +842,19 @@ class QtFormTest : public QObject {
     QVERIFY(ReadBytes(data + "/protokoll.csv")
                 .startsWith("\xEF\xBB\xBF"
                             "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"));
+
+    // "Drucken / Speichern…", last in the tab order, writes the page, which names the import
+    // file by its SHA-256, and opens it in the browser.
+    QCOMPARE(window->PrintButton()->text(), QString("Drucken / Speichern…"));
+    QCOMPARE(window->SaveButton()->nextInFocusChain(), window->PrintButton());
+    const std::string page = QDir::toNativeSeparators(data + "/protokoll.html").toStdString();
+    services_->saveAnswers.push_back(page);
+    QTest::mouseClick(window->PrintButton(), Qt::LeftButton);
+    QCOMPARE(Q(services_->saveCalls.back().proposedName), QString("KDIMPORT-Protokoll.html"));
+    QCOMPARE(services_->opened, std::vector<std::string>{page});
+    QVERIFY(ReadBytes(Q(page)).contains(
+        QCryptographicHash::hash(ReadBytes(data + "/KDIMPORT.TXT"), QCryptographicHash::Sha256)
+            .toHex()));
 
     // Closing only hides it; the main window goes on, and the button shows it again.
     QVERIFY(window->close());

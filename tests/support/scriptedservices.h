@@ -45,6 +45,11 @@ class ScriptedServices : public kd::form::FormServices {
     saveCalls.push_back({title, startFolder, proposedName, typeName + " (" + pattern + ")"});
     return Next(saveAnswers);
   }
+  // Records the page instead of starting a browser.
+  bool OpenDocument(const std::string& path) override {
+    opened.push_back(path);
+    return opens;
+  }
   void Message(const std::string& text, const std::string& caption, kd::Icon icon) override {
     boxes.push_back({"message", text, caption, icon});
     if (onBox) onBox();
@@ -76,6 +81,8 @@ class ScriptedServices : public kd::form::FormServices {
   std::vector<SaveDialogCall> saveCalls;
   std::vector<ShownBox> boxes;
   std::vector<ShownBox> questions;  // apart from the boxes of messages
+  std::vector<std::string> opened;  // documents opened in their program, in turn
+  bool opens = true;                // whether opening them succeeds
   std::function<void()> onBox;      // runs while a box "is open"
 
   std::filesystem::path programFolder;

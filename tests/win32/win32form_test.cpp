@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "scriptedservices.h"
+#include "sha256.h"
 #include "test_support.h"
 #include "text.h"
 #include "textfile.h"
@@ -616,6 +617,17 @@ TEST_F(Win32FormTest, ProtocolButtonAndWindow) {
   EXPECT_GT(lineStep, 0);
   EXPECT_LE(short(HIWORD(lastPosition)) + lineStep, summaryRoom.bottom);
   EXPECT_EQ(TextOf(window->SaveButton()), "Speichern unter …");
+  // "Drucken / Speichern…", last in the tab order, writes the page, which names the import file
+  // by its SHA-256, and opens it in the browser.
+  EXPECT_EQ(TextOf(window->PrintButton()), "Drucken / Speichern…");
+  EXPECT_EQ(GetNextDlgTabItem(window->Handle(), window->List(), FALSE), window->PrintButton());
+  services.saveAnswers.push_back(data + "\\protokoll.html");
+  Click(window->PrintButton());
+  EXPECT_EQ(services.saveCalls.back().proposedName, "KDIMPORT-Protokoll.html");
+  EXPECT_EQ(services.opened, std::vector<std::string>{data + "\\protokoll.html"});
+  EXPECT_NE(
+      ReadFile(data + "\\protokoll.html").find(kd::Sha256Hex(ReadFile(data + "\\KDIMPORT.TXT"))),
+      std::string::npos);
   // The tab key goes on from the summary, as in a dialog.
   SetFocus(window->Summary());
   MSG tab{window->Summary(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
