@@ -195,6 +195,15 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"PersonnelNumberShortened", "Lexware", "Nein",
                  Export(kLexwareColumnLine, Lexware("10005", "Meier")), 2, kConverted,
                  "Personalnummer 10005 gekürzt auf 0005", "Hinweis, Personalnummer gekürzt: 1"},
+        // DATEV keeps four digits of five; a first digit other than 0 is lost.
+        LineCase{"DatevNumberLosesADigit", "Datev", "Nein",
+                 Export(Columns(122, {{0, "1"},
+                                      {4, "\"12345\""},
+                                      {5, "\"Meier\""},
+                                      {11, "01.02.1970"},
+                                      {21, "01.04.2005"}})),
+                 1, kConverted, "Personalnummer 12345 gekürzt auf 2345",
+                 "Hinweis, Personalnummer gekürzt: 1"},
         // Kandrel tells employees apart by their number: 0007 and 7 are the same one.
         LineCase{
             "PersonnelNumberTwice", "SBS", "Nein",
