@@ -15,16 +15,16 @@ namespace {
 constexpr std::size_t kTwinsNamed = 5;
 
 constexpr std::array<std::string_view, kSkipReasonCount> kSkipTexts = {
-    "Spaltenzeile",
+    "Zeile mit den Spaltenüberschriften",
     "leere Zeile",
     "Zeile nur aus Leerzeichen",
     "Zeile mit nur einem Zeichen",
     "beginnt nicht mit einer Ziffer",
     "Personalnummer nicht zwischen 1 und 9998",
     "Nachname leer oder beginnt nicht mit einem Buchstaben",
-    "keine Mitarbeiterzeile nach den Stellen 1 und 10",
+    "keine Mitarbeiterzeile (Aufbau passt nicht)",
     "keine IBAN mit mehr als 8 Zeichen",
-    "vom Leseprogramm nicht ausgewertet",
+    "Grund unbekannt",
 };
 
 constexpr std::array<std::string_view, kWarningCount> kWarningTitles = {
@@ -47,7 +47,7 @@ constexpr std::array<std::string_view, kWarningCount> kWarningTitles = {
     "Postleitzahl nicht fünfstellig",
     "Steuerklasse unbekannt",
     "BIC nicht in der Form einer BIC",
-    "Steuerzeichen in einem Feld",
+    "unsichtbares Zeichen in einem Feld",
 };
 
 std::string Count(std::size_t n) {
@@ -174,7 +174,7 @@ std::string Protocol::WarningHint(std::size_t index, const Line& line, Warning w
     case Warning::BicForm:
       return "BIC " + detail + " hat nicht die Form einer BIC";
     case Warning::ControlCharacter:
-      return "Steuerzeichen im Feld " + detail + " (im Fenster als Leerzeichen gezeigt)";
+      return "unsichtbares Zeichen im Feld " + detail + " (im Fenster als Leerzeichen gezeigt)";
   }
   return {};
 }

@@ -201,6 +201,12 @@ void ReadEmployee(ReaderContext& context, BankNames& bankNames, std::string_view
   AddDecimal("WAZ", field(kWorkingTime), record);
   record.Add("KSt", field(kCostCentre));
   context.AddRecord(record);
+  // A dropped first digit other than 0 changes the number (12345 gives 2345): the protocol says
+  // so, as for a shortened Lexware number.
+  const std::string_view exported = field(kPersonnelNumber);
+  if (exported.size() > work.personnelNumber.size() && exported.front() != '0') {
+    context.Warn(Warning::PersonnelNumberShortened, exported);
+  }
 
   if (!context.TakeBankData()) return;
   const std::string_view iban = field(kIban);

@@ -6,7 +6,8 @@
 # C:\KANDREL\FIRMA, the messages of a conversion, the window after it, a refusal, the protocol
 # window and the question before a doubtful run. The last one is skipped with a notice as long
 # as the window does not ask. Needs the Windows build (scripts/windows-build.sh); installs Xvfb,
-# xdotool, ImageMagick and the German locale when they are missing.
+# xdotool, ImageMagick, the German locale and Wine's own fonts (fonts-wine: without them the
+# title bars show "0 1 r" instead of their buttons) when they are missing.
 #
 #   scripts/anleitung-screenshots.sh [BUILD_DIR]      (default: build-win)
 set -euo pipefail
@@ -19,7 +20,7 @@ winbin="$dir/windows/bin"
   exit 1
 }
 
-scripts/install-deps.sh wine64 xvfb xauth xdotool imagemagick locales
+scripts/install-deps.sh wine64 fonts-wine xvfb xauth xdotool imagemagick locales
 # Wine takes its language from the locale, which must exist on the system.
 if ! locale -a | grep -qix 'de_DE.utf8'; then
   SUDO=""
@@ -30,6 +31,10 @@ fi
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX="$dir/wine-anleitung" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 "$wine" wineboot -i >/dev/null 2>&1 || true
+# Wine draws the buttons of a title bar with its symbol font Marlett, and its dialogs in Tahoma
+# and MS Sans Serif. Debian's fonts-wine puts them in /usr/share/wine/fonts, where this Wine does
+# not look (it asks for .../wine/../fonts); it finds them in the prefix's Windows font folder.
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
 
 # The folders of a clerk's machine on drive C: the program folder, the exports, the data
 # directory of a client with the marker of this year, and one without it.

@@ -142,15 +142,15 @@ TEST_F(CliTest, ProtocolSummaryAndFile) {
   EXPECT_EQ(r.protocol,
             "[Protokoll] Zeilen gelesen: 2 (sbs.csv)\n"
             "[Protokoll] Datensätze übernommen: 1\n"
-            "[Protokoll] Übersprungen, Spaltenzeile: 1\n");
+            "[Protokoll] Übersprungen, Zeile mit den Spaltenüberschriften: 1\n");
   EXPECT_EQ(ReadFile(cwd.File("protokoll.csv")),
             "\xEF\xBB\xBF"
             "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"
-            "sbs.csv;1;;;übersprungen;Spaltenzeile\r\n"
+            "sbs.csv;1;;;übersprungen;Zeile mit den Spaltenüberschriften\r\n"
             "sbs.csv;2;7;Meier, Eva;übernommen;\r\n"
             ";;;;Zusammenfassung;Zeilen gelesen: 2 (sbs.csv)\r\n"
             ";;;;Zusammenfassung;Datensätze übernommen: 1\r\n"
-            ";;;;Zusammenfassung;Übersprungen, Spaltenzeile: 1\r\n");
+            ";;;;Zusammenfassung;Übersprungen, Zeile mit den Spaltenüberschriften: 1\r\n");
 }
 
 TEST_F(CliTest, ProtocolFileThatCannotBeWrittenEndsWithOne) {

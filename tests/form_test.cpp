@@ -961,7 +961,7 @@ TEST_F(ProtocolTest, TableFilteredToTheLinesToLookAt) {
       "(Spaltenverschiebung seit Zeile 6)";
   using Rows = std::vector<std::vector<std::string>>;
   const Rows attention = {
-      {"1", "", "", "übersprungen", "Spaltenzeile"},
+      {"1", "", "", "übersprungen", "Zeile mit den Spaltenüberschriften"},
       {"3", "1002", "Lindner, Sabine", "übernommen",
        "IBAN DE37600501017402918366: Prüfziffern falsch"},
       {"4", "1003", "Krause, Thomas", "übernommen",
@@ -1228,7 +1228,7 @@ TEST_F(ProtocolTest, AnOpenWindowFollowsEveryRun) {
   EXPECT_EQ(rowsAtBox, (std::vector<std::size_t>{0, 0, 0, 0}));  // bank file, import file
   EXPECT_EQ(view.protocolWindow.rows, 1u);
   EXPECT_EQ(view.protocolWindow.summary.rfind("Zeilen gelesen: 6 (Personaldaten.csv)\n", 0), 0u);
-  EXPECT_EQ(Row(form, 0)[4], "Spaltenzeile");
+  EXPECT_EQ(Row(form, 0)[4], "Zeile mit den Spaltenüberschriften");
 
   // A run refused before it read the export leaves no protocol.
   std::filesystem::remove(kd::ToNativePath(data + "Konfi-18"));

@@ -2,12 +2,17 @@
 // docs/anleitung/anleitung.md, the command line's output in ```konsole blocks, protocol lines in
 // ```protokoll blocks and in the table headed "Im Protokoll". Each block names a scene below
 // that makes the program show what the block quotes, with the guide's example folders; the
-// block must be exactly that.
+// block must be exactly that, and a quoted summary the whole summary.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "readers.h"
@@ -53,7 +58,7 @@ std::vector<Block> GuideBlocks() {
   return blocks;
 }
 
-enum Twist { kPlain, kNoKonfi, kNoBlz, kSourceChanged, kTargetHeld, kIni, kAuto, kTexts };
+enum Twist { kPlain, kNoKonfi, kNoBlz, kSourceChanged, kTargetHeld, kIni, kAuto, kTexts, kOldBank };
 
 // A run of `program` on a sample export copied into the export folder (as `file` when given;
 // without a sample the file `file` holds `contents` or does not exist), and its twist.
@@ -83,6 +88,7 @@ const Scene kScenes[] = {
     {"nicht-erkannt", "auto", "varial/PWASCUEB.EXP", "", kAuto},  // VARIAL's bank file
     {"hinweise", "", nullptr, "", kTexts},
     {"pruefen", "Datev", "sbs/Tabelle2929.csv"},  // the question before a doubtful run
+    {"bank-alt", "SBS", "sbs/Tabelle2929.csv", "", kOldBank},
 };
 
 std::string Replaced(std::string text, const std::string& from, std::string_view to) {
@@ -105,7 +111,16 @@ std::string Play(const Scene& s) {
     kdtest::WriteFile(source, kdtest::ReadFile(KDIMPORT_SAMPLES_DIR "/" + std::string(s.sample)));
   if (s.contents) kdtest::WriteFile(source, s.contents);
   if (s.twist != kNoKonfi) kdtest::WriteFile(data.File("Konfi-26"), "");
-  if (s.twist != kNoBlz) kdtest::WriteFile(bare.File("BLZ_20170904.txt"), "");
+  if (s.twist == kOldBank) {  // the bank file of an earlier run
+    kdtest::WriteFile(data.File("Bank-26"), "");
+    std::tm when{};
+    std::istringstream("02.12.2026 16:40") >> std::get_time(&when, "%d.%m.%Y %H:%M");
+    when.tm_isdst = -1;
+    std::filesystem::last_write_time(
+        kd::ToNativePath(data.File("Bank-26")),
+        std::chrono::file_clock::from_sys(
+            std::chrono::system_clock::from_time_t(std::mktime(&when))));
+  }
   // Another program writes the export while it is read, or holds a file open that is replaced.
   if (s.twist == kSourceChanged) {
     kd::SetReadHook([&](std::string_view path, std::size_t) {
@@ -134,7 +149,8 @@ std::string Play(const Scene& s) {
     for (int w = 0; w < kd::kWarningCount; ++w)
       shown += std::string(kd::WarningTitle(kd::Warning(w))) + "\n";
   } else {
-    conversion.bareFiles.directory = bare.Path();
+    // The program folder with its bank code list, or a folder without one.
+    conversion.bareFiles.directory = s.twist == kNoBlz ? bare.Path() : KDIMPORT_PROGRAM_DIR;
     conversion.ReadSettings({source, data.Path(), "Ja", "Ja", "26"}, s.program);
     conversion.Run(s.program);
   }
@@ -152,9 +168,13 @@ std::string Play(const Scene& s) {
     shown += art + " " + box + "\n" + (error ? "[Fehler] " : "") + box + "\n";
   }
   if (conversion.protocol.Started()) {
+    // The summary as the window and as kdimport-cli show it, each whole between braces.
+    std::string window = "{\n", cli = "{\n";
     for (const std::string& line : conversion.protocol.Summary()) {
-      shown += line + "\n[Protokoll] " + line + "\n";
+      window += line + "\n";
+      cli += "[Protokoll] " + line + "\n";
     }
+    shown += window + "}\n" + cli + "}\n";
     // The CSV file after its byte-order mark, lines ended by CR LF.
     shown += Replaced(conversion.protocol.Csv().substr(3), "\r\n", "\n");
   }
@@ -187,6 +207,19 @@ TEST_P(GuideQuotes, BlocksAreWhatTheProgramShows) {
           << "Aus der Anleitung:\n"
           << line << "\nDas Programm zeigte:" << shown;
     }
+    // Lines from the summary's first to the block's end are the whole summary.
+    std::string summary;
+    for (const std::string& line : quoted) {
+      if (summary.empty() && (line.starts_with("Zeilen gelesen: ") ||
+                              line.starts_with("[Protokoll] Zeilen gelesen: ")))
+        summary = "{\n";
+      if (!summary.empty()) summary += line + "\n";
+    }
+    if (!summary.empty()) {
+      EXPECT_NE(shown.find(summary + "}\n"), std::string::npos)
+          << "Zusammenfassung unvollständig:\n"
+          << summary << "Das Programm zeigte:" << shown;
+    }
   }
 }
 
@@ -198,6 +231,82 @@ TEST(GuideQuotes, EveryBlockNamesAScene) {
     EXPECT_TRUE(std::any_of(std::begin(kScenes), std::end(kScenes),
                             [&](const Scene& s) { return s.what == block.scene; }))
         << block.kind << " " << block.scene;
+  }
+}
+
+// The tables of the built Anleitung.html, each a list of rows of cells (the head first).
+using HtmlTable = std::vector<std::vector<std::string>>;
+std::vector<HtmlTable> HtmlTables() {
+  const std::string html = kdtest::ReadFile(KDIMPORT_GUIDE_HTML);
+  std::vector<HtmlTable> tables;
+  for (std::size_t at = html.find("<t"); at != std::string::npos; at = html.find("<t", at + 1)) {
+    const std::string tag = html.substr(at, 4);
+    if (tag == "<tab") tables.emplace_back();
+    if (tag == "<tr>") tables.back().emplace_back();
+    if (tag == "<th>" || tag == "<td>")
+      tables.back().back().push_back(html.substr(at + 4, html.find("</t", at) - at - 4));
+  }
+  return tables;
+}
+
+// Every row has the cells of its table's head. The table headed "Angabe" says which items each
+// program's export brings: a row per item with its keys in KDIMPORT.TXT (bank data: the item
+// itself), "–" where no record of the program's sample carries one; every key has its row.
+TEST(GuideTables, RowsAreWholeAndTheItemsAreThoseOfTheSamples) {
+  const std::vector<HtmlTable> tables = HtmlTables();
+  for (const HtmlTable& table : tables) {
+    for (const auto& row : table) EXPECT_EQ(row.size(), table[0].size()) << row[0];
+  }
+  const auto items = std::find_if(tables.begin(), tables.end(),
+                                  [](const HtmlTable& t) { return t[0][0].starts_with("Angabe"); });
+  ASSERT_NE(items, tables.end());
+  const std::map<std::string, std::string> samples = {
+      {"Agenda", "agenda/Personaldaten.csv"},
+      {"BBS", "bbs/Personal.csv"},
+      {"Datev", "datev/LG_ASCII_12345_SD.txt"},
+      {"Dataline", "dataline/Personalstammdaten.dat"},
+      {"Exact", "exact/persli.txt"},
+      {"GDI", "gdi/Personal.csv"},
+      {"Lexware¹", "lexware/Personalstammblatt.csv"},
+      {"Lexware²", "lexware/Lexware_Mitarbeiter.csv"},
+      {"sage", "sage/Mitarbeiterliste.csv"},
+      {"SBS", "sbs/Tabelle2929.csv"},
+      {"VARIAL", "varial/PWASCANS.EXP"}};
+  const std::vector<std::string>& head = (*items)[0];
+  for (std::size_t c = 1; c < head.size(); ++c) {
+    kdtest::ConversionHarness run;
+    run.bank = "Ja";
+    kdtest::WriteFile(run.bareDir.File("BLZ_20170904.txt"), "");
+    kdtest::WriteFile(run.bareDir.File("PWASCUEB.EXP"),
+                      kdtest::ReadFile(KDIMPORT_SAMPLES_DIR "/varial/PWASCUEB.EXP"));
+    run.Run(head[c].substr(0, head[c].find('\xC2')),  // without ¹ or ²
+            kdtest::ReadFile(KDIMPORT_SAMPLES_DIR "/" + samples.at(head[c])));
+    std::set<std::string> found;
+    std::istringstream records(run.ImportFile());
+    for (std::string item; std::getline(records, item, ';');) {
+      item.erase(0, item.find_first_not_of("\r\n"));
+      if (!item.starts_with("KONV=")) found.insert(item.substr(0, item.find('=')));
+    }
+    found.erase("");
+    std::istringstream bank(run.BankFileExists() ? run.BankFile() : "");
+    for (std::string b; std::getline(bank, b);) {  // positions 35-42, 137-171, 172-185
+      if (b.find_first_not_of(' ', 34) < 42) found.insert("Bankleitzahl und Kontonummer");
+      if (b.find_first_not_of(' ', 136) < 171) found.insert("IBAN");
+      if (b.find_first_not_of(' ', 171) < 185) found.insert("BIC");
+    }
+    for (auto row = items->begin() + 1; row != items->end(); ++row) {
+      std::vector<std::string> keys;
+      for (auto at = (*row)[0].find("<code>"); at != std::string::npos;
+           at = (*row)[0].find("<code>", at + 1)) {
+        keys.push_back((*row)[0].substr(at + 6, (*row)[0].find("</code>", at) - at - 6));
+      }
+      if (keys.empty()) keys = {(*row)[0]};
+      bool has = false;
+      for (const std::string& key : keys) has = found.erase(key) > 0 || has;
+      EXPECT_EQ(has, (*row)[c] != "–") << head[c] << ": " << (*row)[0];
+    }
+    EXPECT_EQ(found, std::set<std::string>{})
+        << head[c] << " schreibt, was die Tabelle nicht nennt";
   }
 }
 

@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
     SkipReasons, ProtocolLineTest,
     ::testing::Values(
         LineCase{"ColumnLine", "SBS", "Nein", Export(kSbsColumnLine, Sbs("7", "Meier")), 1,
-                 kSkipped, "Spaltenzeile"},
+                 kSkipped, "Zeile mit den Spaltenüberschriften"},
         // A first line is the column line only when it carries the layout's names:
         // one with other names, or an employee line beginning with a blank in an
         // export without its column line, is a line to look at.
@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
                  Export(kLexwareColumnLine, Lexware("12", "1Meier")), 2, kSkipped,
                  "Nachname leer oder beginnt nicht mit einem Buchstaben"},
         LineCase{"VarialPositionTest", "VARIAL", "Nein", Export(VarialLine("0815"), "Summe;"), 2,
-                 kSkipped, "keine Mitarbeiterzeile nach den Stellen 1 und 10"},
+                 kSkipped, "keine Mitarbeiterzeile (Aufbau passt nicht)"},
         LineCase{"Converted", "SBS", "Nein", Export(Sbs("7", "Meier")), 1, kConverted, "",
                  "Datensätze übernommen: 1"}),
     kdtest::kCaseName);
@@ -197,6 +197,15 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"PersonnelNumberShortened", "Lexware", "Nein",
                  Export(kLexwareColumnLine, Lexware("10005", "Meier")), 2, kConverted,
                  "Personalnummer 10005 gekürzt auf 0005", "Hinweis, Personalnummer gekürzt: 1"},
+        // DATEV keeps four digits of five; a first digit other than 0 is lost.
+        LineCase{"DatevNumberLosesADigit", "Datev", "Nein",
+                 Export(Columns(122, {{0, "1"},
+                                      {4, "\"12345\""},
+                                      {5, "\"Meier\""},
+                                      {11, "01.02.1970"},
+                                      {21, "01.04.2005"}})),
+                 1, kConverted, "Personalnummer 12345 gekürzt auf 2345",
+                 "Hinweis, Personalnummer gekürzt: 1"},
         // Kandrel tells employees apart by their number: 0007 and 7 are the same one.
         LineCase{
             "PersonnelNumberTwice", "SBS", "Nein",
@@ -229,8 +238,9 @@ INSTANTIATE_TEST_SUITE_P(
                  Export(Sbs("7",
                             "Mei\x01"
                             "er")),
-                 1, kConverted, "Steuerzeichen im Feld Name (im Fenster als Leerzeichen gezeigt)",
-                 "Hinweis, Steuerzeichen in einem Feld: 1"},
+                 1, kConverted,
+                 "unsichtbares Zeichen im Feld Name (im Fenster als Leerzeichen gezeigt)",
+                 "Hinweis, unsichtbares Zeichen in einem Feld: 1"},
         LineCase{"IbanTooShort", "Agenda", "Ja", Export("Personalnummer;", Agenda("7", "DE12")), 2,
                  kConverted, "Bankverbindung nicht übernommen: IBAN DE12 hat höchstens 8 Zeichen",
                  "Hinweis, IBAN mit höchstens 8 Zeichen, keine Bankverbindung: 1"},
@@ -502,7 +512,7 @@ TEST(ProtocolCsv, HeaderLinesQuotingFormulasAndSummary) {
   EXPECT_EQ(protocol.Csv(),
             "\xEF\xBB\xBF"
             "Datei;Zeile;PNr;Name;Ergebnis;Hinweis\r\n"
-            "\"Lohn;2018.csv\";1;;;übersprungen;Spaltenzeile\r\n"
+            "\"Lohn;2018.csv\";1;;;übersprungen;Zeile mit den Spaltenüberschriften\r\n"
             "\"Lohn;2018.csv\";2;7;\"Müller; \"\"Max\"\"\";übernommen;"
             "Geburtsdatum 1.2.80 nicht in der Form TT.MM.JJJJ\r\n"
             "\"Lohn;2018.csv\";3;;;übersprungen;leere Zeile\r\n"
@@ -512,7 +522,7 @@ TEST(ProtocolCsv, HeaderLinesQuotingFormulasAndSummary) {
             "\"Lohn;2018.csv\";7;'+9;'@Lang;übernommen;\r\n"
             ";;;;Zusammenfassung;\"Zeilen gelesen: 7 (Lohn;2018.csv)\"\r\n"
             ";;;;Zusammenfassung;Datensätze übernommen: 3\r\n"
-            ";;;;Zusammenfassung;Übersprungen, Spaltenzeile: 1\r\n"
+            ";;;;Zusammenfassung;Übersprungen, Zeile mit den Spaltenüberschriften: 1\r\n"
             ";;;;Zusammenfassung;Übersprungen, leere Zeile: 3\r\n"
             ";;;;Zusammenfassung;Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 1\r\n");
 }
