@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "filesystem.h"
 #include "formview.h"
 #include "text.h"
 
@@ -91,7 +92,7 @@ std::string ProtocolWindow::Cell(std::size_t row, ProtocolColumn column) const {
       if (line->file == 0 || line->file >= protocol.Files().size()) return number;
       // The summary names the file's folder; the column its name.
       const std::string& file = protocol.Files()[line->file];
-      return file.substr(file.find_last_of("/\\") + 1) + " " + number;
+      return std::string(kd::PathName(file)) + " " + number;
     }
     case ProtocolColumn::PNr:
       return kd::Cp1252ToUtf8(protocol.PersonnelNumber(*line));
