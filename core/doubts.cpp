@@ -10,12 +10,17 @@ namespace kd {
 
 namespace {
 
-// A value as the question quotes it: shortened when long, in German quotation marks.
+// A value as the question quotes it: without the blanks that fill fixed-width fields, shortened
+// when long, in German quotation marks.
 std::string Quoted(std::string_view value) {
   constexpr std::size_t kLongest = 30;
-  std::string text = Cp1252ToUtf8(value.substr(0, kLongest));
-  if (value.size() > kLongest) text += "…";
-  return "„" + text + "“";
+  std::string shown;
+  for (const char c : TrimView(value)) {
+    if (c != ' ' || (!shown.empty() && shown.back() != ' ')) shown += c;
+  }
+  const bool cut = shown.size() > kLongest;
+  if (cut) shown.resize(kLongest);
+  return "„" + Cp1252ToUtf8(shown) + (cut ? "…" : "") + "“";
 }
 
 // "In 34 von 36 Datensätzen passen die Werte nicht zu sage: z. B. Versicherungsnummer „ja“,
