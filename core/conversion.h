@@ -29,7 +29,9 @@ void PutFilesInPlace(const ReaderContext& context, RunOutput& output, UserInterf
 // name and the settings lines; the window and the command line share this object's behaviour.
 class Conversion {
  public:
-  Conversion(UserInterface& ui, std::span<const ReaderEntry> readers);
+  // Every file of a run is read and written through `files`.
+  Conversion(UserInterface& ui, std::span<const ReaderEntry> readers,
+             FileSystem& files = DiskFiles());
 
   ConversionSettings settings;
   std::string headerLine;
@@ -63,6 +65,7 @@ class Conversion {
 
   UserInterface& ui_;
   std::span<const ReaderEntry> readers_;
+  FileSystem& files_;
   SourceText loadedSource_;  // the source file as ValidateInputs loaded it
 };
 

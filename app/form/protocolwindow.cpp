@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "formview.h"
+#include "pairwriter.h"
 #include "text.h"
 
 namespace kd::form {
@@ -119,7 +120,7 @@ void ProtocolWindow::SaveAs() {
   BackToProgramFolder(services_);
   if (!chosen) return;
   try {
-    conversion_.protocol.WriteCsv(*chosen);
+    kd::WriteText(services_.Files(), *chosen, conversion_.protocol.Csv());
   } catch (const std::exception& error) {
     services_.Error(error.what());
   }
