@@ -310,7 +310,8 @@ int Main(const std::vector<std::string>& args) {
   if (!protocolFile.empty()) {
     try {
       if (kd::IsPageName(protocolFile)) {
-        kd::WriteProtocolPage(protocolFile, conversion.protocol, conversion.lastRun);
+        kd::WriteProtocolPage(conversion.Files(), protocolFile, conversion.protocol,
+                              conversion.lastRun);
       } else {
         conversion.protocol.WriteCsv(protocolFile);
       }

@@ -38,9 +38,9 @@ std::string BareFileLookup::Read(std::string_view name, BareFileHome home,
     }
   }
   for (const std::string& path : places) {
-    if (!RegularFileExists(path)) continue;
+    if (!RegularFileExists(files_, path)) continue;
     try {
-      std::string contents = ReadWholeFile(path);
+      std::string contents = ReadWholeFile(files_, path);
       if (foundAt != nullptr) *foundAt = FullPath(path);
       return contents;
     } catch (const FileError& error) {

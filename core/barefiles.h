@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "filesystem.h"
+
 namespace kd {
 
 // Where the files with fixed bare names are opened.
@@ -33,14 +35,15 @@ class BareFiles {
 // beside the export first when the front end asks for that, then in the current directory.
 class BareFileLookup : public BareFiles {
  public:
-  BareFileLookup(BareFilePlaces places, std::string sourcePath)
-      : places_(std::move(places)), sourcePath_(std::move(sourcePath)) {}
+  BareFileLookup(BareFilePlaces places, std::string sourcePath, FileSystem& files)
+      : places_(std::move(places)), sourcePath_(std::move(sourcePath)), files_(files) {}
   std::string Read(std::string_view name, BareFileHome home,
                    std::string* foundAt = nullptr) const override;
 
  private:
   BareFilePlaces places_;
   std::string sourcePath_;
+  FileSystem& files_;
 };
 
 // For a trial read, which touches no file: every such file reads as empty.

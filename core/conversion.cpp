@@ -7,6 +7,7 @@
 
 #include "doubts.h"
 #include "recognition.h"
+#include "recovery.h"
 #include "text.h"
 #include "textfile.h"
 
@@ -28,8 +29,8 @@ void PutFilesInPlace(const ReaderContext& context, RunOutput& output, UserInterf
 // ---------------------------------------------------------------------------------------------
 // Conversion
 
-Conversion::Conversion(UserInterface& ui, std::span<const ReaderEntry> readers)
-    : ui_(ui), readers_(readers) {}
+Conversion::Conversion(UserInterface& ui, std::span<const ReaderEntry> readers, FileSystem& files)
+    : ui_(ui), readers_(readers), files_(files) {}
 
 void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
                               std::string_view programName) {
@@ -44,9 +45,9 @@ void Conversion::ReadSettings(const std::vector<std::string>& settingsLines,
   if (settings.DataDirectory.empty() || settings.DataDirectory.back() != kPathSeparator) {
     settings.DataDirectory += kPathSeparator;
   }
-  if (ui_.ShowsSourceFile() && RegularFileExists(settings.SourcePath)) {
+  if (ui_.ShowsSourceFile() && RegularFileExists(files_, settings.SourcePath)) {
     try {
-      const SourceText contents = LoadSourceText(settings.SourcePath);
+      const SourceText contents = LoadSourceText(files_, settings.SourcePath);
       ui_.ShowSourceFile("Datei aus " + Cp1252ToUtf8(programName) + ": " + settings.SourcePath,
                          contents.View());
     } catch (const std::exception&) {
@@ -76,7 +77,7 @@ int Conversion::ValidateInputs(std::string_view programName) {
     return -1;
   }
   const std::string& source = settings.SourcePath;
-  if (!RegularFileExists(settings.SourcePath)) {
+  if (!RegularFileExists(files_, settings.SourcePath)) {
     Refuse("Die angegebene Quelldatei >" + source + "< wurde nicht gefunden.",
            "Übergabe nicht möglich.", Icon::Stop);
     ui_.ShowSourceFile("Angegebene Datei nicht gefunden !", {});
@@ -92,9 +93,9 @@ int Conversion::ValidateInputs(std::string_view programName) {
            "Übergabe nicht möglich.", Icon::Stop);
     return -1;
   }
-  loadedSource_ = LoadSourceText(settings.SourcePath);
+  loadedSource_ = LoadSourceText(files_, settings.SourcePath);
   ui_.ShowSourceFile("Quelldatei: " + source, loadedSource_.View());
-  if (!RegularFileExists(settings.DataDirectory + "Konfi-" + settings.PayrollYear)) {
+  if (!RegularFileExists(files_, settings.DataDirectory + "Konfi-" + settings.PayrollYear)) {
     Refuse("Entweder existiert das Datenverzeichnis >" + settings.DataDirectory +
                "< nicht oder es enthält keinerlei Lohndaten.",
            "Übergabe nicht möglich.", Icon::Stop);
@@ -126,7 +127,7 @@ void Conversion::Refuse(const std::string& text, const std::string& caption, Ico
 void Conversion::NoteBankFileOfAnotherRun(const ReaderContext& context) {
   if (context.WritesBankFile()) return;
   const std::string path = context.BankFilePath();
-  if (!RegularFileExists(path)) return;
+  if (!RegularFileExists(files_, path)) return;
   std::error_code ec;
   const auto written = std::filesystem::last_write_time(ToNativePath(path), ec);
   std::string when;
@@ -171,7 +172,7 @@ RunResult Conversion::Run(std::string_view programName) {
     if (ValidateInputs(programName) != 0) return RunResult::Stopped;
     // A run killed while it put its files in place left the data directory unfinished: it is
     // brought back to a whole pair before anything else happens there.
-    const std::vector<std::string> repaired = RecoverDataDirectory(settings.DataDirectory);
+    const std::vector<std::string> repaired = RecoverDataDirectory(files_, settings.DataDirectory);
     for (const std::string& line : repaired) protocol.AddNote(line);
     const SourceText contents = std::move(loadedSource_);
     loadedSource_ = SourceText();
@@ -189,8 +190,8 @@ RunResult Conversion::Run(std::string_view programName) {
     const ReaderEntry* reader = ChooseReader(UpperAscii(programName), firstLine);
     if (reader == nullptr || reader->read == nullptr) return RunResult::Stopped;
 
-    FileOutput output(settings, text.size());
-    const BareFileLookup bareFileLookup(bareFiles, settings.SourcePath);
+    FileOutput output(settings, text.size(), files_);
+    const BareFileLookup bareFileLookup(bareFiles, settings.SourcePath, files_);
     ReaderContext context(text, settings, ui_, headerLine, columnTable, decimalSeparator,
                           bareFileLookup, output, protocol);
     for (const std::string& line : repaired) protocol.AddNote(line);
@@ -203,7 +204,7 @@ RunResult Conversion::Run(std::string_view programName) {
     const Recognition recognition = RecognizeText(text, settings.SourcePath, readers_);
     const std::string doubts = Doubts(recognition, programName, protocol, context.Checks());
     if (!doubts.empty() &&
-        !ui_.Ask(doubts + " " + WhatYesDoes(settings, bankFile), kDoubtCaption)) {
+        !ui_.Ask(doubts + " " + WhatYesDoes(settings, bankFile, files_), kDoubtCaption)) {
       protocol.Stop("Die Frage vor dem Schreiben wurde mit Nein beantwortet: " + doubts,
                     {"Nicht geschrieben: " + NotWritten(settings, bankFile)});
       return RunResult::Stopped;

@@ -30,7 +30,12 @@ void PutFilesInPlace(const ReaderContext& context, RunOutput& output, UserInterf
 // name and the settings lines; the window and the command line share this object's behaviour.
 class Conversion {
  public:
-  Conversion(UserInterface& ui, std::span<const ReaderEntry> readers);
+  // Every file of a run is read and written through `files`.
+  Conversion(UserInterface& ui, std::span<const ReaderEntry> readers,
+             FileSystem& files = DiskFiles());
+
+  // The file system the run reads and writes through.
+  FileSystem& Files() const { return files_; }
 
   ConversionSettings settings;
   std::string headerLine;
@@ -66,6 +71,7 @@ class Conversion {
 
   UserInterface& ui_;
   std::span<const ReaderEntry> readers_;
+  FileSystem& files_;
   SourceText loadedSource_;  // the source file as ValidateInputs loaded it
 };
 

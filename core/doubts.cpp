@@ -110,12 +110,12 @@ std::string Doubts(const Recognition& recognition, std::string_view programName,
   return doubts;
 }
 
-std::string WhatYesDoes(const ConversionSettings& settings, bool bankFile) {
+std::string WhatYesDoes(const ConversionSettings& settings, bool bankFile, FileSystem& files) {
   const std::string bankPath = settings.DataDirectory + "Bank-" + settings.PayrollYear;
   std::string names = kImportFileName;
   if (bankFile) names += " und Bank-" + settings.PayrollYear;
-  const bool replaces = RegularFileExists(settings.DataDirectory + kImportFileName) ||
-                        (bankFile && RegularFileExists(bankPath));
+  const bool replaces = RegularFileExists(files, settings.DataDirectory + kImportFileName) ||
+                        (bankFile && RegularFileExists(files, bankPath));
   return "Trotzdem " + names + (replaces ? " ersetzen?" : " schreiben?");
 }
 

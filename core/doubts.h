@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "filesystem.h"
 #include "protocol.h"
 #include "recognition.h"
 #include "recordchecks.h"
@@ -22,7 +23,7 @@ std::string Doubts(const Recognition& recognition, std::string_view programName,
                    const Protocol& protocol, const RecordChecks& checks);
 
 // The question's last sentence: what "Ja" does to which files.
-std::string WhatYesDoes(const ConversionSettings& settings, bool bankFile);
+std::string WhatYesDoes(const ConversionSettings& settings, bool bankFile, FileSystem& files);
 
 // The files a stopped run did not write, for the protocol.
 std::string NotWritten(const ConversionSettings& settings, bool bankFile);

@@ -90,7 +90,7 @@ std::string HeadOfText(std::string_view text) {
 }
 
 std::string ReadHeadBytes(std::string_view path) {
-  FileSystem& files = Files();
+  FileSystem& files = DiskFiles();
   if (!RegularFileExists(path)) throw FileError::CannotOpen(path, Missing(files, path));
   Outcome why;
   const std::unique_ptr<InputFile> in = files.Open(std::string(path), why);

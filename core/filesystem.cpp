@@ -1,12 +1,5 @@
+// The file units' shared pieces that know no platform.
 #include "filesystem.h"
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
 
 namespace kd {
 
@@ -35,40 +28,15 @@ std::string_view PathName(std::string_view path) {
   return path.substr(PathFolder(path).size());
 }
 
-std::string ProgramDirectory() {
-  std::filesystem::path program;
-#ifdef _WIN32
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return {};
-    if (n < buffer.size()) {
-      buffer.resize(n);
-      break;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-  program = buffer;
-#else
-  std::error_code ec;
-  program = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-#endif
-  const std::filesystem::path folder = program.parent_path();
-  if (folder.empty()) return {};
-  std::string text = FromNativePath(folder);
-  if (text.back() != kPathSeparator && text.back() != '/') text += kPathSeparator;
-  return text;
-}
-
-std::string ReasonText(const Outcome& outcome) {
+std::string ReasonText(const Outcome& outcome, std::string_view path) {
   switch (outcome.failure) {
     case Failure::None:
       return {};
     case Failure::NameTaken:
       return "Name bereits vergeben";
     case Failure::HeldOpen:
-      return "von einem anderen Programm geöffnet";
+      return "von einem anderen Programm geöffnet" +
+             (outcome.text.empty() || outcome.text == path ? std::string() : ": " + outcome.text);
     case Failure::AccessDenied:
       return "Zugriff verweigert";
     case Failure::DiskFull:
@@ -88,31 +56,13 @@ FileError::FileError(const std::string& message, std::string reason,
     : std::runtime_error(message), reason_(std::move(reason)), details_(std::move(details)) {}
 
 FileError FileError::CannotOpen(std::string_view path, const Outcome& why) {
-  return FileError("Datei " + std::string(path) + " kann nicht geöffnet werden", ReasonText(why));
+  return FileError("Datei " + std::string(path) + " kann nicht geöffnet werden",
+                   ReasonText(why, path));
 }
 
 FileError FileError::CannotCreate(std::string_view path, const Outcome& why) {
-  return FileError("Datei " + std::string(path) + " kann nicht erstellt werden", ReasonText(why));
-}
-
-FileSystem& DiskFileSystem();  // nativefilesystem.cpp
-
-namespace {
-
-FileSystem*& ChosenFileSystem() {
-  static FileSystem* files = nullptr;
-  return files;
-}
-
-}  // namespace
-
-FileSystem& Files() {
-  FileSystem* chosen = ChosenFileSystem();
-  return chosen != nullptr ? *chosen : DiskFileSystem();
-}
-
-void SetFileSystem(FileSystem* files) {
-  ChosenFileSystem() = files;
+  return FileError("Datei " + std::string(path) + " kann nicht erstellt werden",
+                   ReasonText(why, path));
 }
 
 Outcome Missing(FileSystem& files, std::string_view path) {

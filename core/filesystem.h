@@ -1,9 +1,10 @@
 // What the file units share: paths, the file error a person reads with the system's reason, and
-// the file system itself behind a small interface, so that the snapshot reader and the writer
-// of the pair run unchanged over the disk or over memory (tests, fuzzing).
-// Paths are UTF-8 text; the files' contents are bytes.
+// the file system itself behind a small interface, handed to the snapshot reader, the writer of
+// the pair and the run, so that they work unchanged over the disk or over memory, and a test can
+// wrap either to inject faults. Paths are UTF-8 text; the files' contents are bytes.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -52,14 +53,17 @@ enum class Failure : std::uint8_t {
 
 struct Outcome {
   Failure failure = Failure::None;
-  std::string text;  // for Failure::Other: the system's own message (UTF-8), or what happened
+  // For Failure::Other: the system's own message (UTF-8), or what happened. For
+  // Failure::HeldOpen: the path of the file that is held, when it is not the one named.
+  std::string text;
   bool Ok() const { return failure == Failure::None; }
 };
 
 // The reason as the protocol names it (German, UTF-8): "von einem anderen Programm geöffnet",
 // "Zugriff verweigert", "Datenträger voll", "Ordner nicht gefunden", "Datei nicht gefunden", or
-// the system's own text. Empty for no failure.
-std::string ReasonText(const Outcome& outcome);
+// the system's own text. Empty for no failure. A file that is held and not `path` is named:
+// "von einem anderen Programm geöffnet: <file>".
+std::string ReasonText(const Outcome& outcome, std::string_view path = {});
 
 // A file that cannot be opened or created. what() is the message a person sees (UTF-8):
 // "Datei <path> kann nicht geöffnet werden" or "Datei <path> kann nicht erstellt werden".
@@ -91,6 +95,13 @@ class OutputFile {
   virtual Outcome Close(bool sync) = 0;
 };
 
+// An exclusive lock on a file, held while the object lives. The system ends it with the process
+// that holds it: a killed program holds none.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 class InputFile {
  public:
   virtual ~InputFile() = default;
@@ -107,9 +118,7 @@ struct FileStamp {
 
 enum class EntryKind { None, File, Folder, Other };
 
-// The operations the file units need. Every name is replaced by one atomic step (RenameOver);
-// a process id names the temporary files of a run, so that the next run can tell whether their
-// writer still lives.
+// The operations the file units need. Every name is replaced by one atomic step (RenameOver).
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -130,16 +139,19 @@ class FileSystem {
   virtual std::vector<std::string> List(const std::string& folder) = 0;
   // Brings the names of a folder to the disk, where the system needs that after a rename.
   virtual void SyncFolder(const std::string& folder) = 0;
-  virtual unsigned long ProcessId() = 0;
-  virtual bool ProcessRuns(unsigned long id) = 0;
+  // An exclusive lock on the file at `path`, which is created when missing. While another
+  // holder has it, waits up to `patience`; then nothing, with Failure::HeldOpen. Every lock of a
+  // file excludes every other, also within one process.
+  virtual std::unique_ptr<FileLock> Lock(const std::string& path,
+                                         std::chrono::milliseconds patience, Outcome& why) = 0;
   // Now, as "09.12.2026 14:03".
   virtual std::string LocalTime() = 0;
 };
 
-// The file system the file units use: the disk, unless a test or fuzz target set another one.
-FileSystem& Files();
-// nullptr: the disk again. The file system must outlive its use.
-void SetFileSystem(FileSystem* files);
+// The disk, through the platform's own file API (one source file per platform). On Windows a
+// rename, removal or link that finds the file held open for a moment (a virus scanner or the
+// search indexer opens every file just written) is tried again, ten times within two seconds.
+FileSystem& DiskFiles();
 
 // Failure::FileMissing when the folder of `path` exists, else Failure::FolderMissing.
 Outcome Missing(FileSystem& files, std::string_view path);

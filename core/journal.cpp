@@ -10,8 +10,11 @@ namespace kd {
 
 namespace {
 
-constexpr std::string_view kJournalHead = "KDIMPORT-Journal 1";
+constexpr std::string_view kJournalHead = "KDIMPORT-Journal 2";
+constexpr std::string_view kEarlierHead = "KDIMPORT-Journal 1";
 constexpr std::string_view kTimeLabel = "Zeit ";
+constexpr std::string_view kCountLabel = "Dateien ";
+constexpr std::string_view kEndLine = "Ende";
 
 bool IsHex(std::string_view text, std::size_t maxDigits) {
   return !text.empty() && text.size() <= maxDigits &&
@@ -58,11 +61,12 @@ bool IsOwnFileOf(std::string_view name, std::string_view target, std::string_vie
 
 }  // namespace
 
-std::string UniqueName(FileSystem& files, std::string_view target, std::string_view kind) {
+std::string UniqueName(std::string_view target, std::string_view kind) {
   static std::atomic<unsigned> counter{0};
   static std::random_device random;
+  static const unsigned start = static_cast<unsigned>(random());
   char suffix[64];
-  std::snprintf(suffix, sizeof suffix, ".%lx-%x-%08x.", files.ProcessId(), counter++,
+  std::snprintf(suffix, sizeof suffix, ".%x-%x-%08x.", start, counter++,
                 static_cast<unsigned>(random()));
   return std::string(target) + suffix + std::string(kind);
 }
@@ -78,33 +82,44 @@ std::optional<OwnName> ParseOwnName(std::string_view name) {
   const std::size_t dash1 = unique.find('-');
   const std::size_t dash2 = unique.rfind('-');
   if (dash1 == std::string_view::npos || dash1 == dash2) return std::nullopt;
-  const std::string_view process = unique.substr(0, dash1);
-  if (!IsHex(process, 8) || !IsHex(unique.substr(dash1 + 1, dash2 - dash1 - 1), 8) ||
+  const std::string_view run = unique.substr(0, dash1);
+  if (!IsHex(run, 8) || !IsHex(unique.substr(dash1 + 1, dash2 - dash1 - 1), 8) ||
       !IsHex(unique.substr(dash2 + 1), 8) || unique.size() - dash2 - 1 != 8) {
     return std::nullopt;
   }
-  return OwnName{std::string(name.substr(0, uniqueDot)),
-                 std::stoul(std::string(process), nullptr, 16), std::string(kind)};
+  return OwnName{std::string(name.substr(0, uniqueDot)), std::stoul(std::string(run), nullptr, 16),
+                 std::string(kind)};
 }
 
 std::string JournalText(const Journal& journal) {
-  std::string text =
-      std::string(kJournalHead) + "\n" + std::string(kTimeLabel) + journal.time + "\n";
+  std::string text = std::string(kJournalHead) + "\n" + std::string(kTimeLabel) + journal.time +
+                     "\n" + std::string(kCountLabel) + std::to_string(journal.entries.size()) +
+                     "\n";
   for (const JournalEntry& entry : journal.entries) {
     text += Escaped(entry.target) + "\t" + Escaped(entry.temporary) + "\t" + Escaped(entry.backup) +
             "\n";
   }
-  return text;
+  return text + std::string(kEndLine) + "\n";
 }
 
 std::optional<Journal> ParseJournal(std::string_view text) {
-  const std::vector<std::string_view> lines = SplitLines(text);
-  if (lines.size() < 3 || lines[0] != kJournalHead || !lines[1].starts_with(kTimeLabel)) {
+  std::vector<std::string_view> lines = SplitLines(text);
+  if (lines.size() < 3 || !lines[1].starts_with(kTimeLabel)) return std::nullopt;
+  std::size_t first = 2;
+  if (lines[0] == kJournalHead) {
+    // Head, time, count, the files, end.
+    if (lines.size() < 5 || lines.back() != kEndLine ||
+        lines[2] != std::string(kCountLabel) + std::to_string(lines.size() - 4)) {
+      return std::nullopt;
+    }
+    first = 3;
+    lines.pop_back();
+  } else if (lines[0] != kEarlierHead) {
     return std::nullopt;
   }
   Journal journal;
   journal.time = std::string(lines[1].substr(kTimeLabel.size()));
-  for (std::size_t i = 2; i < lines.size(); ++i) {
+  for (std::size_t i = first; i < lines.size(); ++i) {
     std::vector<std::optional<std::string>> fields;
     for (std::size_t start = 0;;) {
       const std::size_t tab = lines[i].find('\t', start);

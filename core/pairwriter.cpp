@@ -1,41 +1,12 @@
 #include "pairwriter.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "journal.h"
 
 namespace kd {
 
 namespace {
-
-std::function<bool(std::string_view, std::size_t)>& WriteFaultHook() {
-  static std::function<bool(std::string_view, std::size_t)> hook;
-  return hook;
-}
-
-std::function<bool(std::string_view)>& ReplaceFaultHook() {
-  static std::function<bool(std::string_view)> hook;
-  return hook;
-}
-
-std::function<void(int)>& StepHook() {
-  static std::function<void(int)> hook;
-  return hook;
-}
-
-bool& SyncToDisk() {
-  static bool sync = true;
-  return sync;
-}
-
-int stepCount = 0;
-std::atomic<int> openTemporaries{0};
-
-// Every change of the file system while files are put in place begins here.
-void Step() {
-  if (StepHook()) StepHook()(stepCount++);
-}
 
 // The same error naming another file.
 FileError CannotCreate(std::string_view path, const FileError& error) {
@@ -54,7 +25,7 @@ Outcome CopyInto(FileSystem& files, const std::string& from, const std::string& 
     why = in->Read(block.data(), block.size(), got);
     if (why.Ok() && got != 0) why = out->Write({block.data(), got});
   }
-  if (why.Ok()) why = out->Close(SyncToDisk());
+  if (why.Ok()) why = out->Close(true);
   out.reset();
   if (!why.Ok()) files.Remove(to);
   return why;
@@ -62,62 +33,61 @@ Outcome CopyInto(FileSystem& files, const std::string& from, const std::string& 
 
 }  // namespace
 
-bool WriterGone(FileSystem& files, const OwnName& name) {
-  if (name.process == files.ProcessId()) return openTemporaries == 0;
-  return !files.ProcessRuns(name.process);
-}
-
-// A file written under a temporary name beside its target, created for it alone. Unless it is
-// kept (put in place, or named by a journal that outlives it), it is removed with the object.
+// A file written under a temporary name beside its target, created for it alone and locked
+// while this object holds it. Unless it is kept (put in place, or named by a journal that
+// outlives it), it is removed with the object.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(std::string_view target) : files_(Files()), target_(target) {
+  TemporaryFile(FileSystem& files, std::string_view target) : files_(files), target_(target) {
     if (target_.empty()) throw FileError::CannotCreate(target_);
     if (files_.Kind(target_) == EntryKind::Folder) {
       throw FileError::CannotCreate(target_, {Failure::Other, "ein Ordner trägt diesen Namen"});
     }
     Outcome why{Failure::NameTaken, {}};
     for (int attempt = 0; attempt < 100 && !out_ && why.failure == Failure::NameTaken; ++attempt) {
-      temp_ = UniqueName(files_, target_, "tmp");
+      temp_ = UniqueName(target_, "tmp");
       out_ = files_.CreateNew(temp_, why);
     }
     if (!out_) throw FileError::CannotCreate(target_, why);
-    ++openTemporaries;
+    // Where the file system has no locks, the file is only unprotected from another run's
+    // repair.
+    Outcome unlocked;
+    lock_ = files_.Lock(temp_, std::chrono::milliseconds(0), unlocked);
   }
   ~TemporaryFile() {
     out_.reset();
+    lock_.reset();
     if (!kept_) files_.Remove(temp_);
-    --openTemporaries;
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
+  FileSystem& Files() const { return files_; }
   const std::string& Target() const { return target_; }
   const std::string& Temp() const { return temp_; }
 
   void Write(std::string_view bytes) {
-    if (WriteFaultHook() && !WriteFaultHook()(target_, written_)) {
-      throw FileError::CannotCreate(target_, {Failure::DiskFull, {}});
-    }
     const Outcome why = out_ ? out_->Write(bytes) : Outcome{Failure::Other, {}};
     if (!why.Ok()) throw FileError::CannotCreate(target_, why);
-    written_ += bytes.size();
   }
 
   void Finish() {
-    const Outcome why = out_ ? out_->Close(SyncToDisk()) : Outcome{Failure::Other, {}};
+    const Outcome why = out_ ? out_->Close(true) : Outcome{Failure::Other, {}};
     out_.reset();
     if (!why.Ok()) throw FileError::CannotCreate(target_, why);
   }
 
-  void Keep() { kept_ = true; }
+  void Keep() {
+    kept_ = true;
+    lock_.reset();
+  }
 
  private:
   FileSystem& files_;
   std::string target_;
   std::string temp_;
   std::unique_ptr<OutputFile> out_;
-  std::size_t written_ = 0;
+  std::unique_ptr<FileLock> lock_;
   bool kept_ = false;
 };
 
@@ -141,23 +111,24 @@ class Placement {
       Outcome why;
       if (!Replace(entries_[0], why))
         throw FileError::CannotCreate(entries_[0].file->Target(), why);
-      Step();
       files_.SyncFolder(folder_);
       return;
     }
     RefuseOverUnfinishedPair();
     MakeBackups();
     WriteJournal();
+    // Each name on the disk before the next: after a power cut, the journal's decision (the
+    // last file placed or not) holds for every file before it.
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       Outcome why;
       if (!Replace(entries_[i], why)) RollBack(i, why);
+      files_.SyncFolder(folder_);
     }
-    Step();
-    files_.SyncFolder(folder_);
-    RemoveBackups();
-    // The journal goes last: until then the next run can still finish what was begun.
-    Step();
+    // The journal goes before the old files: until then the next run can still finish what
+    // was begun, and after it they are leftovers.
     files_.Remove(journal_);
+    RemoveBackups();
+    files_.SyncFolder(folder_);
   }
 
  private:
@@ -170,11 +141,6 @@ class Placement {
   const std::string& Main() const { return entries_.back().file->Target(); }
 
   bool Replace(Entry& entry, Outcome& why) {
-    Step();
-    if (ReplaceFaultHook() && !ReplaceFaultHook()(entry.file->Target())) {
-      why = {Failure::HeldOpen, {}};
-      return false;
-    }
     why = files_.RenameOver(entry.file->Temp(), entry.file->Target());
     if (!why.Ok()) return false;
     entry.placed = true;
@@ -183,12 +149,12 @@ class Placement {
   }
 
   // A pair that a killed run or a failed restore left unfinished must be finished or rolled
-  // back first; a new pair over it would let the old journal undo the new files later.
+  // back first; a new pair over it would let the old journal undo the new files later. Under
+  // the folder's lock, every journal there is unfinished.
   void RefuseOverUnfinishedPair() {
     for (const std::string& name : files_.List(folder_)) {
       const std::optional<OwnName> own = ParseOwnName(name);
-      if (own && own->kind == "jnl" &&
-          (own->process == files_.ProcessId() || !files_.ProcessRuns(own->process))) {
+      if (own && own->kind == "jnl") {
         throw FileError::CannotCreate(
             Main(), {Failure::Other, "unvollständige Übernahme " + folder_ + name});
       }
@@ -207,11 +173,9 @@ class Placement {
     for (Entry& entry : entries_) {
       const std::string& target = entry.file->Target();
       if (files_.Kind(target) != EntryKind::File) continue;
-      const std::string backup = UniqueName(files_, target, "alt");
-      Step();
+      const std::string backup = UniqueName(target, "alt");
       Outcome why = files_.Link(target, backup);
       if (!why.Ok() && why.failure != Failure::HeldOpen && why.failure != Failure::DiskFull) {
-        Step();
         why = CopyInto(files_, target, backup);
       }
       if (!why.Ok()) {
@@ -225,12 +189,12 @@ class Placement {
   void RemoveBackups() {
     for (Entry& entry : entries_) {
       if (entry.backup.empty()) continue;
-      Step();
       files_.Remove(entry.backup);
       entry.backup.clear();
     }
   }
 
+  // Written whole, on the disk and in its place before the first target changes.
   void WriteJournal() {
     Journal journal{files_.LocalTime(), {}};
     for (const Entry& entry : entries_) {
@@ -238,19 +202,15 @@ class Placement {
                                  std::string(PathName(entry.file->Temp())),
                                  std::string(PathName(entry.backup))});
     }
-    const std::string path = UniqueName(files_, Main(), "jnl");
+    const std::string path = UniqueName(Main(), "jnl");
     try {
-      Step();
-      TemporaryFile file(path);
-      Step();
+      TemporaryFile file(files_, path);
       file.Write(JournalText(journal));
       file.Finish();
-      Step();
       const Outcome why = files_.RenameOver(file.Temp(), path);
       if (!why.Ok()) throw FileError::CannotCreate(path, why);
       file.Keep();
       journal_ = path;
-      Step();
       files_.SyncFolder(folder_);
     } catch (const FileError& error) {
       RemoveBackups();
@@ -259,33 +219,33 @@ class Placement {
   }
 
   // Puts back the old files of the targets replaced before `failed`, newest first, and removes
-  // new files that had no old one.
+  // new files that had no old one; then, as the repair does, the folder goes to the disk before
+  // the journal goes, and the journal before the old files' second names.
   [[noreturn]] void RollBack(std::size_t failed, const Outcome& why) {
     std::vector<std::string> problems;
     for (std::size_t i = failed; i-- > 0;) {
       Entry& entry = entries_[i];
       const std::string& target = entry.file->Target();
-      Step();
       if (!entry.backup.empty()) {
         const Outcome restored = files_.RenameOver(entry.backup, target);
         if (restored.Ok()) {
           entry.backup.clear();
         } else {
           problems.push_back("Datei " + target + " nicht wiederhergestellt (" +
-                             ReasonText(restored) + "): die alte Datei liegt in " + entry.backup);
+                             ReasonText(restored, target) + "): die alte Datei liegt in " +
+                             entry.backup);
         }
       } else if (const Outcome removed = files_.Remove(target); !removed.Ok()) {
-        problems.push_back("Datei " + target + " nicht entfernt (" + ReasonText(removed) +
+        problems.push_back("Datei " + target + " nicht entfernt (" + ReasonText(removed, target) +
                            "): vor dieser Übernahme gab es sie nicht");
       }
     }
     const FileError error = FileError::CannotCreate(entries_[failed].file->Target(), why);
     if (problems.empty()) {
-      RemoveBackups();
-      Step();
       files_.SyncFolder(folder_);
-      Step();
       files_.Remove(journal_);
+      files_.SyncFolder(folder_);
+      RemoveBackups();
       throw error;
     }
     // The journal and every file it names stay, so that the next run can still put the old
@@ -304,26 +264,28 @@ class Placement {
   std::string journal_;
 };
 
+std::string LockPath(std::string_view folder) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != kPathSeparator && path.back() != '/') path += kPathSeparator;
+  return path + std::string(kLockFileName);
+}
+
 }  // namespace
 
-void SetWriteFaultHook(std::function<bool(std::string_view, std::size_t)> hook) {
-  WriteFaultHook() = std::move(hook);
+FolderLock::FolderLock(FileSystem& files, std::string_view folder) {
+  const std::string path = LockPath(folder);
+  Outcome why;
+  lock_ = files.Lock(path, kLockPatience, why);
+  if (lock_) return;
+  if (why.failure != Failure::HeldOpen) throw FileError::CannotCreate(path, why);
+  throw FileError("Das Datenverzeichnis " + std::string(folder) +
+                  " wird gerade von einer anderen Übernahme beschrieben. Warten Sie bitte, bis "
+                  "sie fertig ist, und starten Sie diese Übernahme dann noch einmal. Es wurde "
+                  "nichts geändert.");
 }
 
-void SetReplaceFaultHook(std::function<bool(std::string_view)> hook) {
-  ReplaceFaultHook() = std::move(hook);
-}
-
-void SetSyncToDisk(bool sync) {
-  SyncToDisk() = sync;
-}
-
-void SetStepHook(std::function<void(int)> hook) {
-  StepHook() = std::move(hook);
-}
-
-void WriteLines(std::string_view path, const std::vector<std::string>& lines) {
-  StreamedFile file(path);
+void WriteLines(FileSystem& files, std::string_view path, const std::vector<std::string>& lines) {
+  StreamedFile file(files, path);
   std::string block;
   block.reserve(kWriteBlock + 4096);
   for (const auto& line : lines) {
@@ -338,8 +300,8 @@ void WriteLines(std::string_view path, const std::vector<std::string>& lines) {
   file.Commit();
 }
 
-void WriteText(std::string_view path, std::string_view text) {
-  StreamedFile file(path);
+void WriteText(FileSystem& files, std::string_view path, std::string_view text) {
+  StreamedFile file(files, path);
   std::size_t done = 0;
   do {
     const std::size_t n = std::min(kWriteBlock, text.size() - done);
@@ -349,9 +311,17 @@ void WriteText(std::string_view path, std::string_view text) {
   file.Commit();
 }
 
-StreamedFile::StreamedFile(std::string_view path) : path_(path) {
+void WriteLines(std::string_view path, const std::vector<std::string>& lines) {
+  WriteLines(DiskFiles(), path, lines);
+}
+
+void WriteText(std::string_view path, std::string_view text) {
+  WriteText(DiskFiles(), path, text);
+}
+
+StreamedFile::StreamedFile(FileSystem& files, std::string_view path) : files_(files), path_(path) {
   try {
-    file_ = std::make_unique<TemporaryFile>(path);
+    file_ = std::make_unique<TemporaryFile>(files_, path);
   } catch (const FileError& error) {
     error_ = std::make_unique<FileError>(error);  // reported by Finish
   }
@@ -396,8 +366,7 @@ void PutInPlace(std::initializer_list<StreamedFile*> files) {
     list.push_back(f->file_.get());
   }
   if (list.empty()) return;
-  stepCount = 0;
-  Placement(Files(), list).Run();
+  Placement(list.back()->Files(), list).Run();
 }
 
 }  // namespace kd

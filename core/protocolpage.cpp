@@ -125,9 +125,8 @@ struct FileFacts {
   std::string problem;
 };
 
-FileFacts FactsOf(const std::string& path) {
+FileFacts FactsOf(FileSystem& files, const std::string& path) {
   FileFacts facts;
-  FileSystem& files = Files();
   const EntryKind kind = path.empty() ? EntryKind::None : files.Kind(path);
   if (kind != EntryKind::File) {
     facts.problem = kind == EntryKind::None ? "nicht vorhanden" : "ist keine Datei";
@@ -172,13 +171,14 @@ void AppendRow(std::string& page, std::string_view title, std::string_view cell,
 // it cannot be read. For a file the run did not write, `notWritten` says why; a file of that
 // name that lies there all the same (Kandrel reads it) is named by its size and SHA-256 too;
 // true then.
-bool AppendFile(std::string& page, const std::string& path, std::string_view notWritten = {}) {
+bool AppendFile(FileSystem& files, std::string& page, const std::string& path,
+                std::string_view notWritten = {}) {
   page += "<tbody>\n";
   AppendRow(page, "Datei", path.empty() ? "keine angegeben" : path);
   if (!notWritten.empty()) {
     AppendRow(page, "Ergebnis", "nicht geschrieben: " + std::string(notWritten), "fehlt");
   }
-  const FileFacts facts = FactsOf(path);
+  const FileFacts facts = FactsOf(files, path);
   if (facts.read) {
     const std::string_view there = notWritten.empty() ? "" : " (vorhanden)";
     AppendRow(page, "Größe" + std::string(there),
@@ -268,7 +268,7 @@ bool IsPageName(std::string_view path) {
   return path.size() >= 5 && UpperAscii(path.substr(path.size() - 5)) == ".HTML";
 }
 
-std::string ProtocolPage(const Protocol& protocol, const RunRecord& run) {
+std::string ProtocolPage(FileSystem& files, const Protocol& protocol, const RunRecord& run) {
   const ConversionSettings& settings = run.settings;
   const std::string program = Cp1252ToUtf8(run.program);
   const std::string exportName(PathName(settings.SourcePath));
@@ -299,13 +299,14 @@ std::string ProtocolPage(const Protocol& protocol, const RunRecord& run) {
 
   page += protocol.Started() ? "<h2>Gelesene Dateien</h2>\n" : "<h2>Quelldatei</h2>\n";
   page += "<table class=\"dateien\">\n";
-  AppendFile(page, settings.SourcePath);
+  AppendFile(files, page, settings.SourcePath);
   // Further files the reader took in (VARIAL's bank connection file) are named by full path.
-  for (std::size_t f = 1; f < protocol.Files().size(); ++f) AppendFile(page, protocol.Files()[f]);
+  for (std::size_t f = 1; f < protocol.Files().size(); ++f)
+    AppendFile(files, page, protocol.Files()[f]);
   page += "</table>\n<h2>Geschriebene Dateien</h2>\n<table class=\"dateien\">\n";
-  const bool present = AppendFile(page, settings.DataDirectory + kImportFileName,
+  const bool present = AppendFile(files, page, settings.DataDirectory + kImportFileName,
                                   run.importFileWritten ? "" : NotWritten(protocol, run, false));
-  const bool bankPresent = AppendFile(page, settings.DataDirectory + bankName,
+  const bool bankPresent = AppendFile(files, page, settings.DataDirectory + bankName,
                                       run.bankFileWritten ? "" : NotWritten(protocol, run, true));
   page +=
       "</table>\n<p class=\"hinweis\">Größe und SHA-256 so, wie die Dateien beim Erstellen dieses "
@@ -344,8 +345,9 @@ std::string ProtocolPage(const Protocol& protocol, const RunRecord& run) {
   return page;
 }
 
-void WriteProtocolPage(std::string_view path, const Protocol& protocol, const RunRecord& run) {
-  WriteText(path, ProtocolPage(protocol, run));
+void WriteProtocolPage(FileSystem& files, std::string_view path, const Protocol& protocol,
+                       const RunRecord& run) {
+  WriteText(files, path, ProtocolPage(files, protocol, run));
 }
 
 }  // namespace kd

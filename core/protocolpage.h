@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "filesystem.h"
 #include "protocol.h"
 #include "settings.h"
 
@@ -28,12 +29,13 @@ RunRecord BeginRun(std::string_view program, const ConversionSettings& settings)
 // True for a file name ending in ".html", in any case: the protocol is then written as the page.
 bool IsPageName(std::string_view path);
 
-// The page (UTF-8). The files it names are read now, as they are on the disk, for their sizes
-// and SHA-256.
-std::string ProtocolPage(const Protocol& protocol, const RunRecord& run);
+// The page (UTF-8). The files it names are read now through `files`, as they are on the disk,
+// for their sizes and SHA-256.
+std::string ProtocolPage(FileSystem& files, const Protocol& protocol, const RunRecord& run);
 
 // Writes ProtocolPage to `path` as every output file is written, replacing an old file only when
 // complete; throws FileError::CannotCreate.
-void WriteProtocolPage(std::string_view path, const Protocol& protocol, const RunRecord& run);
+void WriteProtocolPage(FileSystem& files, std::string_view path, const Protocol& protocol,
+                       const RunRecord& run);
 
 }  // namespace kd

@@ -1,4 +1,5 @@
-// What the next run does with the files a killed run left in a folder.
+#include "recovery.h"
+
 #include <map>
 
 #include "journal.h"
@@ -30,21 +31,26 @@ using Leftovers = std::map<std::string, OwnName>;  // by file name
 class Recovery {
  public:
   Recovery(FileSystem& files, std::string folder) : files_(files), dir_(std::move(folder)) {
-    if (!dir_.empty() && dir_.back() != kPathSeparator && dir_.back() != '/') {
-      dir_ += kPathSeparator;
-    }
     for (const std::string& name : files_.List(dir_)) {
-      const std::optional<OwnName> own = ParseOwnName(name);
-      if (own && WriterGone(files_, *own)) leftovers_.emplace(name, *own);
+      if (const std::optional<OwnName> own = ParseOwnName(name)) leftovers_.emplace(name, *own);
     }
   }
 
+  bool Empty() const { return leftovers_.empty(); }
+
   std::vector<std::string> Run() {
-    std::vector<std::string> journals;
+    std::vector<std::pair<std::string, Journal>> journals;
     for (const auto& [name, own] : leftovers_) {
-      if (own.kind == "jnl") journals.push_back(name);
+      if (own.kind != "jnl") continue;
+      std::optional<Journal> journal;
+      try {
+        journal = ParseJournal(ReadWholeFile(files_, dir_ + name));
+      } catch (const FileError&) {
+      }
+      if (!journal || journal->entries.empty()) throw Unreadable(name, own);
+      journals.emplace_back(name, std::move(*journal));
     }
-    for (const std::string& name : journals) Resume(name);
+    for (const auto& [name, journal] : journals) Resume(name, journal);
     RemoveOrphans();
     return std::move(lines_);
   }
@@ -52,42 +58,62 @@ class Recovery {
  private:
   bool IsFile(const std::string& name) { return files_.Kind(dir_ + name) == EntryKind::File; }
 
+  // Which pair is whole cannot be told: the person decides, and the next run writes anew.
+  FileError Unreadable(const std::string& name, const OwnName& own) const {
+    std::vector<std::string> names{name};
+    for (const auto& [other, left] : leftovers_) {
+      if (other != name && left.run == own.run) names.push_back(other);
+    }
+    std::string list = names.size() == 1 ? "die Datei " : "die Dateien ";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (i > 0) list += i + 1 == names.size() ? " und " : ", ";
+      list += names[i];
+    }
+    return FileError("Im Datenverzeichnis " + dir_ + " liegt das Journal " + name +
+                     " einer abgebrochenen Übernahme, das sich nicht lesen lässt: es ist "
+                     "unvollständig oder stammt nicht von diesem Programm. Ob " +
+                     own.target +
+                     " und die Bankdatei daneben zusammengehören, lässt sich daher nicht "
+                     "sagen.\nLöschen Sie bitte " +
+                     list +
+                     " und behalten Sie alle anderen Dateien des Ordners. Starten Sie die "
+                     "Übernahme dann noch einmal: sie schreibt die Dateien neu.");
+  }
+
   // A pair whose journal is there: rolled back while its last file was not in place (its
   // temporary file still exists), else finished.
-  void Resume(const std::string& name) {
-    std::optional<Journal> journal;
-    try {
-      journal = ParseJournal(ReadWholeFile(dir_ + name));
-    } catch (const FileError&) {
-    }
-    if (!journal || journal->entries.empty()) {
-      // Not a journal this program wrote: nothing of its process is touched.
-      lines_.push_back("Datei " + dir_ + name + " ist kein lesbares Journal und bleibt liegen");
-      const unsigned long process = leftovers_.at(name).process;
-      std::erase_if(leftovers_, [&](const auto& left) { return left.second.process == process; });
-      return;
-    }
-    const std::vector<JournalEntry>& entries = journal->entries;
+  void Resume(const std::string& name, const Journal& journal) {
+    const std::vector<JournalEntry>& entries = journal.entries;
     const bool rollBack = IsFile(entries.back().temporary);
     std::vector<std::string> problems;
     std::vector<std::string> removedNew;
-    for (std::size_t i = entries.size() - 1; rollBack && i-- > 0;) {
+    for (std::size_t i = entries.size() - 1; i-- > 0;) {
       const JournalEntry& entry = entries[i];
-      if (IsFile(entry.temporary)) continue;  // never put in place
-      if (!entry.backup.empty()) {
-        if (!IsFile(entry.backup)) continue;  // put back already
-        const Outcome why = files_.RenameOver(dir_ + entry.backup, dir_ + entry.target);
+      const std::string target = dir_ + entry.target;
+      if (!rollBack) {
+        if (!IsFile(entry.temporary)) continue;  // in place
+        const Outcome why = files_.RenameOver(dir_ + entry.temporary, target);
         if (!why.Ok()) {
-          problems.push_back("Datei " + dir_ + entry.target + " nicht wiederhergestellt (" +
-                             ReasonText(why) + "): die alte Datei liegt in " + dir_ + entry.backup);
+          problems.push_back("Datei " + target + " nicht übernommen (" + ReasonText(why, target) +
+                             "): die neue Datei liegt in " + dir_ + entry.temporary);
+        }
+      } else if (IsFile(entry.temporary)) {
+        continue;  // never put in place
+      } else if (!entry.backup.empty()) {
+        if (!IsFile(entry.backup)) continue;  // put back already
+        const Outcome why = files_.RenameOver(dir_ + entry.backup, target);
+        if (!why.Ok()) {
+          problems.push_back("Datei " + target + " nicht wiederhergestellt (" +
+                             ReasonText(why, target) + "): die alte Datei liegt in " + dir_ +
+                             entry.backup);
         }
       } else if (IsFile(entry.target)) {
-        const Outcome why = files_.Remove(dir_ + entry.target);
+        const Outcome why = files_.Remove(target);
         if (why.Ok()) {
           removedNew.push_back(entry.target);
         } else {
-          problems.push_back("Datei " + dir_ + entry.target + " nicht entfernt (" +
-                             ReasonText(why) + "): vor dieser Übernahme gab es sie nicht");
+          problems.push_back("Datei " + target + " nicht entfernt (" + ReasonText(why, target) +
+                             "): vor dieser Übernahme gab es sie nicht");
         }
       }
     }
@@ -96,20 +122,22 @@ class Recovery {
       leftovers_.erase(entry.temporary);
       leftovers_.erase(entry.backup);
     }
-    const std::string run = "Unvollständige Übernahme vom " + journal->time;
+    const std::string run = "Unvollständige Übernahme vom " + journal.time;
     if (!problems.empty()) {
-      lines_.push_back(run + " nicht rückgängig gemacht");
+      lines_.push_back(run + (rollBack ? " nicht rückgängig gemacht" : " nicht abgeschlossen"));
       lines_.insert(lines_.end(), problems.begin(), problems.end());
       return;
     }
-    std::size_t removed = 0;
+    // The decision is on the disk before the journal goes, and the journal is gone before the
+    // temporary file that decides.
+    files_.SyncFolder(dir_);
+    std::size_t removed = files_.Remove(dir_ + name).Ok();
+    files_.SyncFolder(dir_);
     for (const JournalEntry& entry : entries) {
       for (const std::string& own : {entry.temporary, entry.backup}) {
         removed += !own.empty() && IsFile(own) && files_.Remove(dir_ + own).Ok();
       }
     }
-    files_.SyncFolder(dir_);
-    removed += files_.Remove(dir_ + name).Ok();
 
     std::vector<std::string> olds;
     std::vector<std::string> all;
@@ -132,20 +160,21 @@ class Recovery {
     lines_.push_back(text + "; Reste entfernt: " + FileCount(removed));
   }
 
-  // Files of killed runs that no journal names: temporary files, and old files given a second
-  // name by a run killed before its journal stood. An old file whose own name is gone (a run
-  // of an earlier version moved old files aside) is put back rather than removed.
+  // Files of killed runs that no journal names: temporary files that no writer holds, and old
+  // files given a second name by a run killed before its journal stood (only a run that holds
+  // the folder's lock makes those). An old file whose own name is gone (a run of an earlier
+  // version moved old files aside) is put back rather than removed.
   void RemoveOrphans() {
     std::map<unsigned long, bool> putBack;
     for (const auto& [name, own] : leftovers_) {
-      if (own.kind == "alt" && !IsFile(own.target)) putBack[own.process] = true;
+      if (own.kind == "alt" && !IsFile(own.target)) putBack[own.run] = true;
     }
     std::size_t removed = 0;
     std::vector<std::string> restored;
     for (const auto& [name, own] : leftovers_) {
-      if (own.kind == "alt" && putBack[own.process]) {
+      if (own.kind == "alt" && putBack[own.run]) {
         if (files_.RenameOver(dir_ + name, dir_ + own.target).Ok()) restored.push_back(own.target);
-      } else {
+      } else if (own.kind == "alt" || Unheld(name)) {
         removed += files_.Remove(dir_ + name).Ok();
       }
     }
@@ -153,6 +182,12 @@ class Recovery {
       lines_.push_back(Named("Abgebrochener Lauf: alte", restored, "wiederhergestellt"));
     }
     if (removed > 0) lines_.push_back("Reste abgebrochener Läufe entfernt: " + FileCount(removed));
+  }
+
+  // A temporary file whose lock can be taken has no writer any more.
+  bool Unheld(const std::string& name) {
+    Outcome why;
+    return files_.Lock(dir_ + name, std::chrono::milliseconds(0), why) != nullptr;
   }
 
   FileSystem& files_;
@@ -163,9 +198,13 @@ class Recovery {
 
 }  // namespace
 
-std::vector<std::string> RecoverDataDirectory(std::string_view folder) {
+std::vector<std::string> RecoverDataDirectory(FileSystem& files, std::string_view folder) {
   if (folder.empty()) return {};
-  return Recovery(Files(), std::string(folder)).Run();
+  std::string dir(folder);
+  if (dir.back() != kPathSeparator && dir.back() != '/') dir += kPathSeparator;
+  if (Recovery(files, dir).Empty()) return {};
+  const FolderLock lock(files, dir);
+  return Recovery(files, dir).Run();
 }
 
 }  // namespace kd

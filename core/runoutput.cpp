@@ -11,10 +11,13 @@ std::string BankFilePath(const ConversionSettings& settings) {
   return settings.DataDirectory + "Bank-" + settings.PayrollYear;
 }
 
-FileOutput::FileOutput(const ConversionSettings& settings, std::size_t sourceSize)
-    : bankPath_(BankFilePath(settings)),
+FileOutput::FileOutput(const ConversionSettings& settings, std::size_t sourceSize,
+                       FileSystem& files)
+    : files_(files),
+      folder_(settings.DataDirectory),
+      bankPath_(BankFilePath(settings)),
       sourceSize_(sourceSize),
-      importFile_(std::make_unique<StreamedFile>(settings.DataDirectory + kImportFileName)) {
+      importFile_(std::make_unique<StreamedFile>(files, settings.DataDirectory + kImportFileName)) {
   // The import and bank files go out in blocks; a small export needs no whole block.
   importText_.reserve(std::min(kWriteBlock + 64 * 1024, 2 * sourceSize_ + 4096));
 }
@@ -44,7 +47,7 @@ void FileOutput::HandOverImportText() {
 }
 
 void FileOutput::HandOverBankText() {
-  if (!bankFile_) bankFile_ = std::make_unique<StreamedFile>(bankPath_);
+  if (!bankFile_) bankFile_ = std::make_unique<StreamedFile>(files_, bankPath_);
   bankFile_->Write({bankText_.data(), bankText_.size()});
   bankText_.clear();
 }
@@ -60,8 +63,10 @@ void FileOutput::Complete() {
   importFile_->Finish();
 }
 
+// Also the import file alone: a pair of another run must not be put in place around it.
 void FileOutput::PutInPlace() {
   Complete();
+  const FolderLock lock(files_, folder_);
   kd::PutInPlace({bankFileSaved_ ? bankFile_.get() : nullptr, importFile_.get()});
 }
 

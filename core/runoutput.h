@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "filesystem.h"
 #include "importformat.h"
 #include "largetext.h"
 #include "settings.h"
@@ -28,8 +29,9 @@ class RunOutput {
   // could not be written.
   virtual void Complete() = 0;
   // Puts the import file in place together with the bank file, if one was saved: either both
-  // replace their old versions or neither does. Throws FileError naming the file that could not
-  // be put in place.
+  // replace their old versions or neither does, under the data directory's lock. Throws
+  // FileError naming the file that could not be put in place, or saying that another run
+  // writes into the folder.
   virtual void PutInPlace() = 0;
 };
 
@@ -37,7 +39,7 @@ class RunOutput {
 class FileOutput : public RunOutput {
  public:
   // `sourceSize` sizes the first block of the import file: a small export needs no whole block.
-  FileOutput(const ConversionSettings& settings, std::size_t sourceSize);
+  FileOutput(const ConversionSettings& settings, std::size_t sourceSize, FileSystem& files);
   ~FileOutput() override;
 
   void AddImportLine(std::string_view line) override;
@@ -50,6 +52,8 @@ class FileOutput : public RunOutput {
   void HandOverImportText();
   void HandOverBankText();
 
+  FileSystem& files_;
+  std::string folder_;
   std::string bankPath_;
   std::size_t sourceSize_;
   std::unique_ptr<StreamedFile> importFile_;

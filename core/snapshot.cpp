@@ -6,16 +6,10 @@ namespace kd {
 
 namespace {
 
-std::function<void(std::string_view, std::size_t)>& ReadHook() {
-  static std::function<void(std::string_view, std::size_t)> hook;
-  return hook;
-}
-
 constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
 template <class Text>
-Text ReadWhole(std::string_view path) {
-  FileSystem& files = Files();
+Text ReadWhole(FileSystem& files, std::string_view path) {
   const std::string name(path);
   if (path.empty()) throw FileError::CannotOpen(path, {Failure::FileMissing, {}});
   const EntryKind kind = files.Kind(name);
@@ -36,7 +30,6 @@ Text ReadWhole(std::string_view path) {
     why = in->Read(contents.data() + have, want, got);
     if (!why.Ok()) throw FileError::CannotOpen(path, why);
     have += got;
-    if (ReadHook()) ReadHook()(path, have);
   }
   // A file that is shorter or longer than it was when the reading began, or that was written
   // meanwhile, is no longer the file whose first part was read.
@@ -50,20 +43,24 @@ Text ReadWhole(std::string_view path) {
 
 }  // namespace
 
+bool RegularFileExists(FileSystem& files, std::string_view path) {
+  return !path.empty() && files.Kind(std::string(path)) == EntryKind::File;
+}
+
+std::string ReadWholeFile(FileSystem& files, std::string_view path) {
+  return ReadWhole<std::string>(files, path);
+}
+
+LargeText ReadLargeFile(FileSystem& files, std::string_view path) {
+  return ReadWhole<LargeText>(files, path);
+}
+
 bool RegularFileExists(std::string_view path) {
-  return !path.empty() && Files().Kind(std::string(path)) == EntryKind::File;
+  return RegularFileExists(DiskFiles(), path);
 }
 
 std::string ReadWholeFile(std::string_view path) {
-  return ReadWhole<std::string>(path);
-}
-
-LargeText ReadLargeFile(std::string_view path) {
-  return ReadWhole<LargeText>(path);
-}
-
-void SetReadHook(std::function<void(std::string_view, std::size_t)> hook) {
-  ReadHook() = std::move(hook);
+  return ReadWholeFile(DiskFiles(), path);
 }
 
 }  // namespace kd

@@ -2,7 +2,6 @@
 // counts as a file that cannot be read, so no mix of old and new text is ever used.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -12,16 +11,16 @@
 namespace kd {
 
 // True when `path` names an existing regular file (a folder of that name does not count).
-bool RegularFileExists(std::string_view path);
+bool RegularFileExists(FileSystem& files, std::string_view path);
 
 // The whole file as bytes; throws FileError::CannotOpen with the reason. A file whose size or
 // modification time differ before and after the reading is not used.
-std::string ReadWholeFile(std::string_view path);
+std::string ReadWholeFile(FileSystem& files, std::string_view path);
 // The same in a buffer meant for big files (an export).
-LargeText ReadLargeFile(std::string_view path);
+LargeText ReadLargeFile(FileSystem& files, std::string_view path);
 
-// Test seam: called with the path and the number of bytes read so far after each block read
-// from a file, so a test can change the file in the middle of reading it.
-void SetReadHook(std::function<void(std::string_view path, std::size_t bytesRead)> hook);
+// The same on the disk.
+bool RegularFileExists(std::string_view path);
+std::string ReadWholeFile(std::string_view path);
 
 }  // namespace kd

@@ -66,8 +66,8 @@ std::string DecodeSourceText(std::string bytes) {
   return ConvertUnicode(bytes, converted) ? converted : bytes;
 }
 
-SourceText LoadSourceText(std::string_view path) {
-  LargeText bytes = ReadLargeFile(path);
+SourceText LoadSourceText(FileSystem& files, std::string_view path) {
+  LargeText bytes = ReadLargeFile(files, path);
   std::string converted;
   if (!ConvertUnicode({bytes.data(), bytes.size()}, converted)) return SourceText(std::move(bytes));
   return SourceText(LargeText(converted.data(), converted.size()));

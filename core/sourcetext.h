@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "filesystem.h"
 #include "largetext.h"
 
 namespace kd {
@@ -28,6 +29,6 @@ class SourceText {
 
 // The whole file at `path` as read in one snapshot, decoded as above. Throws FileError when it
 // cannot be opened or changed while it was read.
-SourceText LoadSourceText(std::string_view path);
+SourceText LoadSourceText(FileSystem& files, std::string_view path);
 
 }  // namespace kd

@@ -84,12 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ~Tidy() {
       for (const std::string& path : paths) kdfuzz::RemoveFile(path);
     }
-  } tidy{{sourcePath, bankConnections, importFile, dataDir + "Bank-18", marker}};
+  } tidy{{sourcePath, bankConnections, importFile, dataDir + "Bank-18", marker,
+          dataDir + "KDIMPORT.LCK"}};
 
   kdfuzz::QuietUi ui;
   // The question before a doubtful run: answered yes or no by what byte 0 leaves over.
   ui.answer = (data[0] / (kPrograms.size() * 6)) % 2 == 0;
-  kd::Conversion conversion(ui, kd::readers::Table());
+  kd::Conversion conversion(ui, kd::readers::Table(), kdfuzz::Files());
   conversion.decimalSeparator = ',';
   conversion.bareFiles.directory = kdfuzz::BareFileDirectory();
   const std::string umlauts(kYesNo[flags & 3]);
@@ -98,17 +99,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const kd::RunResult result = conversion.Run(program);
 
   const std::string expectedFiles =
-      std::string(kd::RegularFileExists(dataDir + "Bank-18") ? "Bank-18\n" : "") +
-      (result == kd::RunResult::Written ? "KDIMPORT.TXT\n" : "") + (hasMarker ? "Konfi-18\n" : "");
+      std::string(kd::RegularFileExists(kdfuzz::Files(), dataDir + "Bank-18") ? "Bank-18\n" : "") +
+      (result == kd::RunResult::Written ? "KDIMPORT.LCK\nKDIMPORT.TXT\n" : "") +
+      (hasMarker ? "Konfi-18\n" : "");
   Require(kdfuzz::ListFiles(dataDir) == expectedFiles,
-          "the data directory holds only the written files, no temporary file");
+          "the data directory holds only the written files and the lock file of a run that "
+          "wrote, no temporary file");
   if (result == kd::RunResult::Stopped) {
     Require(ui.stops + ui.errors + ui.questions > 0 || program.empty(), "a stopped run says why");
-    Require(!kd::RegularFileExists(importFile), "a stopped run writes no import file");
+    Require(!kd::RegularFileExists(kdfuzz::Files(), importFile),
+            "a stopped run writes no import file");
     return 0;
   }
   Require(hasMarker && !program.empty(), "a run without marker or program stops");
-  const std::string written = kd::ReadWholeFile(importFile);
+  const std::string written = kd::ReadWholeFile(kdfuzz::Files(), importFile);
   const std::string flagLine = umlauts == "Nein" || umlauts.empty() ? "KONV=0;\r\n" : "KONV=1;\r\n";
   Require(written.starts_with(flagLine), "the import file starts with the flag line");
   // Counted by the C library, not byte by byte in this instrumented code.

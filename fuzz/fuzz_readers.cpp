@@ -75,8 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kd::ColumnTable columnTable;
   std::size_t bankLineCount = 0;
   try {
-    kd::FileOutput files(settings, text.size());
-    const kd::BareFileLookup bareFiles({kdfuzz::BareFileDirectory(), ""}, settings.SourcePath);
+    kd::FileOutput files(settings, text.size(), kdfuzz::Files());
+    const kd::BareFileLookup bareFiles({kdfuzz::BareFileDirectory(), ""}, settings.SourcePath,
+                                       kdfuzz::Files());
     kd::Protocol protocol;
     kd::ReaderContext context(text, settings, ui, headerLine, columnTable, decimalSeparator,
                               bareFiles, files, protocol);
@@ -85,14 +86,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bankLineCount = context.BankLineCount();
   } catch (const kd::FileError&) {
     // The bank code list or the bank connection file is missing: the run ends, nothing written.
-    kdfuzz::Require(!kd::RegularFileExists(importFile), "no import file after a file error");
-    kdfuzz::Require(!kd::RegularFileExists(bankFile), "no bank file after a file error");
+    kdfuzz::Require(!kd::RegularFileExists(kdfuzz::Files(), importFile),
+                    "no import file after a file error");
+    kdfuzz::Require(!kd::RegularFileExists(kdfuzz::Files(), bankFile),
+                    "no bank file after a file error");
     return 0;
   }
 
   // What every reader promises, whatever the input.
   std::vector<std::string> output;
-  const std::string importText = kd::ReadWholeFile(importFile);
+  const std::string importText = kd::ReadWholeFile(kdfuzz::Files(), importFile);
   for (const std::string_view line : kd::SplitLines(importText)) output.emplace_back(line);
   kdfuzz::Require(importText.ends_with("\r\n"), "every line of the import file ends with CR LF");
   kdfuzz::Require(!output.empty(), "the flag line is written");
@@ -105,16 +108,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if ((flags & 2) == 0) {
     kdfuzz::Require(bankLineCount == 0, "no bank lines without the bank setting");
-    kdfuzz::Require(!kd::RegularFileExists(bankFile), "no bank file without the bank setting");
+    kdfuzz::Require(!kd::RegularFileExists(kdfuzz::Files(), bankFile),
+                    "no bank file without the bank setting");
     return 0;
   }
   kdfuzz::Require(bankLineCount <= bankSourceLines, "at most one bank line per line");
   if (entry->program == "SBS") {
-    kdfuzz::Require(!kd::RegularFileExists(bankFile), "SBS writes no bank file");
+    kdfuzz::Require(!kd::RegularFileExists(kdfuzz::Files(), bankFile), "SBS writes no bank file");
     return 0;
   }
-  kdfuzz::Require(kd::RegularFileExists(bankFile), "the bank file is written");
-  const std::string bankText = kd::ReadWholeFile(bankFile);
+  kdfuzz::Require(kd::RegularFileExists(kdfuzz::Files(), bankFile), "the bank file is written");
+  const std::string bankText = kd::ReadWholeFile(kdfuzz::Files(), bankFile);
   const std::vector<std::string_view> bankLines = kd::SplitLines(bankText);
   kdfuzz::Require(bankLines.size() == bankLineCount, "the bank file holds exactly the bank lines");
   kdfuzz::Require(bankText.empty() || bankText.ends_with("\r\n"), "bank lines end with CR LF");

@@ -66,8 +66,6 @@ class WorkFolder {
  public:
   WorkFolder() {
     for (const char* sub : {"data", "bare", "source"}) files_.AddFolder(text_ + sub);
-    kd::SetFileSystem(&files_);
-    kd::SetSyncToDisk(false);
     files_.Put(text_ + "data/Konfi-18", "");
     const std::vector<std::string> table = {
         BankCodeRecord("28050100", "LZO Oldenburg", "BRLADE21LZO"),
@@ -99,6 +97,10 @@ WorkFolder& Work() {
 }
 
 }  // namespace
+
+kd::FileSystem& Files() {
+  return Work().Files();
+}
 
 const std::string& WorkDirectory() {
   return Work().Text();

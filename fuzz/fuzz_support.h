@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "filesystem.h"
 #include "ui.h"
 
 namespace kdfuzz {
@@ -35,8 +36,9 @@ class QuietUi : public kd::UserInterface {
   unsigned checksum_ = 0;
 };
 
-// The work folder of this process, in a file system in memory that every file operation of the
-// core uses from the first call on. Paths end with '/'.
+// The file system in memory that holds the work folder; the targets hand it to the run.
+kd::FileSystem& Files();
+// The work folder of this process in it. Paths end with '/'.
 const std::string& WorkDirectory();
 // The Kandrel data directory (holds "Konfi-18").
 std::string DataDirectory();

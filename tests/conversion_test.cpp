@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "faultyfilesystem.h"
 #include "readers.h"
 #include "test_support.h"
 #include "textfile.h"
@@ -36,7 +37,7 @@ const kd::ReaderEntry kTestTable[] = {
 
 class ConversionTest : public ::testing::Test {
  protected:
-  ConversionTest() : conversion(ui, kTestTable) {}
+  ConversionTest() : conversion(ui, kTestTable, files) {}
 
   // Settings lines as the window would hold them after the two selections.
   void Settings(const std::string& source, const std::string& umlauts = "Ja",
@@ -52,6 +53,7 @@ class ConversionTest : public ::testing::Test {
   RecordingUi ui;
   TempDir dataDir;
   TempDir srcDir;
+  kdtest::FaultyFileSystem files{kd::DiskFiles()};
   kd::Conversion conversion;
 };
 
@@ -319,9 +321,8 @@ TEST_F(ConversionTest, FailedWriteKeepsTheOldImportFile) {
   Settings(Source("1;A;\r\n"));
   Marker();
   WriteFile(dataDir.File("KDIMPORT.TXT"), "KONV=0;\r\nPNr=9;\r\n");
-  kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+  files.fault = kdtest::FailWrites;
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
-  kd::SetWriteFaultHook(nullptr);
   EXPECT_EQ(ReadFile(dataDir.File("KDIMPORT.TXT")), "KONV=0;\r\nPNr=9;\r\n");
   ASSERT_FALSE(ui.messages.empty());
   EXPECT_EQ(ui.messages.back().kind, "error");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "faultyfilesystem.h"
 #include "formdefinition.h"
 #include "scriptedservices.h"
 #include "test_support.h"
@@ -109,11 +110,9 @@ class FormTest : public ::testing::Test {
     start_ = std::filesystem::current_path();
     std::filesystem::current_path(kd::ToNativePath(program.Path()));
     services.programFolder = kd::ToNativePath(program.Path());
+    services.files = &files;
   }
-  void TearDown() override {
-    kd::SetWriteFaultHook(nullptr);
-    std::filesystem::current_path(start_);
-  }
+  void TearDown() override { std::filesystem::current_path(start_); }
 
   std::string Settings(const std::string& program, const std::string& source,
                        const std::string& data, const std::string& bank = "Ja ",
@@ -136,6 +135,7 @@ class FormTest : public ::testing::Test {
 
   TempDir program;
   TempDir elsewhere;
+  kdtest::FaultyFileSystem files{kd::DiskFiles()};
   ScriptedServices services;
   RecordingView view;
 
@@ -381,9 +381,9 @@ TEST_F(FormTest, EndeKeepsTheWindowAndTheFileWhenItCannotBeWritten) {
   WriteFile(program.File("KDIMPORT.INI"), old);
   kd::form::TForm1 form(view, services);
   form.FormShow();
-  kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+  files.fault = kdtest::FailWrites;
   form.EndeButtonClick();
-  kd::SetWriteFaultHook(nullptr);
+  files.fault = nullptr;
   ASSERT_EQ(services.boxes.size(), 1u);
   EXPECT_EQ(services.boxes[0].kind, "error");
   EXPECT_EQ(services.boxes[0].text, "Datei KDIMPORT.INI kann nicht erstellt werden");
@@ -613,9 +613,9 @@ TEST_F(FormTest, AFailedWriteIsShownAndTheWindowGoesOn) {
   WriteFile(program.File("KDIMPORT.INI"), Settings("Agenda", source, data, "nein"));
   kd::form::TForm1 form(view, services);
   form.FormShow();
-  kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+  files.fault = kdtest::FailWrites;
   form.Button1Click();
-  kd::SetWriteFaultHook(nullptr);
+  files.fault = nullptr;
   ASSERT_EQ(services.boxes.size(), 1u);
   EXPECT_EQ(services.boxes[0].kind, "error");
   EXPECT_EQ(services.boxes[0].text, "Datei " + data + "KDIMPORT.TXT kann nicht erstellt werden");
@@ -1123,11 +1123,11 @@ TEST_P(ProtocolSaveTest, WritesTheCsvFile) {
   const std::string target = data + "Prüfung Łódź.csv";
   if (c.oldFile) WriteFile(target, "alt\r\n");
   if (c.confirmed) services.saveAnswers.push_back(target);
-  if (c.writeFails) kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+  if (c.writeFails) files.fault = kdtest::FailWrites;
   std::filesystem::current_path(kd::ToNativePath(elsewhere.Path()));
   const std::size_t boxes = services.boxes.size();
   form.ProtocolLogic().SaveAs();
-  kd::SetWriteFaultHook(nullptr);
+  files.fault = nullptr;
 
   ASSERT_EQ(services.saveCalls.size(), 1u);
   EXPECT_EQ(services.saveCalls[0].title, "Protokoll speichern");
@@ -1188,11 +1188,11 @@ TEST_P(ProtocolPrintTest, WritesThePageAndOpensIt) {
   FirstRun(form, "Agenda", Export("agenda/Personaldaten.csv"));
   const std::string target = data + "Prüfung.html";
   if (c.confirmed) services.saveAnswers.push_back(target);
-  if (c.writeFails) kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+  if (c.writeFails) files.fault = kdtest::FailWrites;
   services.opens = c.opens;
   const std::size_t boxes = services.boxes.size();
   form.ProtocolLogic().PrintPage();
-  kd::SetWriteFaultHook(nullptr);
+  files.fault = nullptr;
   ASSERT_EQ(services.saveCalls.size(), 1u);
   EXPECT_EQ(services.saveCalls[0].startFolder, data);
   EXPECT_EQ(services.saveCalls[0].proposedName, "KDIMPORT-Protokoll.html");

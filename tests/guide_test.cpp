@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 
+#include "faultyfilesystem.h"
 #include "readers.h"
 #include "test_support.h"
 #include "textfile.h"
@@ -104,7 +105,8 @@ std::string Replaced(std::string text, const std::string& from, std::string_view
 std::string Play(const Scene& s) {
   kdtest::TempDir exports, data, bare;
   kdtest::RecordingUi ui;
-  kd::Conversion conversion(ui, kd::readers::Table());
+  kdtest::FaultyFileSystem files(kd::DiskFiles());
+  kd::Conversion conversion(ui, kd::readers::Table(), files);
   const std::string source = exports.File(
       *s.file || !s.sample ? s.file : std::filesystem::path(s.sample).filename().string());
   if (s.sample)
@@ -122,21 +124,20 @@ std::string Play(const Scene& s) {
             std::chrono::system_clock::from_time_t(std::mktime(&when))));
   }
   // Another program writes the export while it is read, or holds a file open that is replaced.
-  if (s.twist == kSourceChanged) {
-    kd::SetReadHook([&](std::string_view path, std::size_t) {
-      if (path == source) kdtest::WriteFile(source, kdtest::ReadFile(source) + "1;Neu;\r\n");
-    });
-  }
-  kd::SetReplaceFaultHook([&](std::string_view target) {
-    return !(s.twist == kIni || (s.twist == kTargetHeld && target.ends_with(".TXT")));
-  });
+  files.fault = [&](const kdtest::FileOperation& op) {
+    if (s.twist == kSourceChanged && op.what == "read" && op.path == source)
+      kdtest::WriteFile(source, kdtest::ReadFile(source) + "1;Neu;\r\n");
+    const bool held = op.what == "rename" &&
+                      (s.twist == kIni || (s.twist == kTargetHeld && op.path.ends_with(".TXT")));
+    return held ? kd::Failure::HeldOpen : kd::Failure::None;
+  };
   std::string shown = "\n";
   if (s.twist == kIni) {
     // "&Ende", in a program folder of its own.
     const std::filesystem::path start = std::filesystem::current_path();
     std::filesystem::current_path(kd::ToNativePath(data.Path()));
     try {
-      kd::WriteLines(kd::form::kSettingsFile, {"Datev"});
+      kd::WriteLines(files, kd::form::kSettingsFile, {"Datev"});
     } catch (const kd::FileError& error) {
       ui.ShowError(error.what());
     }
@@ -154,8 +155,6 @@ std::string Play(const Scene& s) {
     conversion.ReadSettings({source, data.Path(), "Ja", "Ja", "26"}, s.program);
     conversion.Run(s.program);
   }
-  kd::SetReadHook(nullptr);
-  kd::SetReplaceFaultHook(nullptr);
   std::vector<kdtest::ShownMessage> boxes = ui.questions;
   boxes.insert(boxes.end(), ui.messages.begin(), ui.messages.end());
   for (const kdtest::ShownMessage& m : boxes) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "faultyfilesystem.h"
 #include "test_support.h"
 #include "text.h"
 #include "textfile.h"
@@ -545,10 +546,7 @@ INSTANTIATE_TEST_SUITE_P(Samples, BigExportTest, ::testing::ValuesIn(SamplesThat
 
 using FaultParam = std::tuple<std::string, std::string>;  // program folder, file that fails
 
-class WriteFailureTest : public ::testing::TestWithParam<FaultParam> {
- protected:
-  void TearDown() override { kd::SetWriteFaultHook(nullptr); }
-};
+class WriteFailureTest : public ::testing::TestWithParam<FaultParam> {};
 
 TEST_P(WriteFailureTest, KeepsTheOldFilesAndLeavesNoTemporaryFile) {
   const auto& [program, failing] = GetParam();
@@ -577,19 +575,16 @@ TEST_P(WriteFailureTest, KeepsTheOldFilesAndLeavesNoTemporaryFile) {
   WriteFile(dir + "Bank-18", kOldBank);
   // Fails the chosen file once its first block is on the disk.
   std::size_t partialBytes = 0;
-  kd::SetWriteFaultHook([&, target = failing](std::string_view file, std::size_t written) {
-    if (written == 0 || !file.ends_with(target)) return true;
-    for (const std::string& name : FilesIn(dir)) {
-      if (name.starts_with(target + ".")) {
-        partialBytes =
-            static_cast<std::size_t>(std::filesystem::file_size(kd::ToNativePath(dir + name)));
-        return false;
-      }
+  kdtest::FaultyFileSystem files(kd::DiskFiles());
+  files.fault = [&, target = dir + failing + "."](const kdtest::FileOperation& op) {
+    if (op.what != "write" || op.bytes == 0 || !op.path.starts_with(target)) {
+      return kd::Failure::None;
     }
-    return true;
-  });
+    partialBytes = static_cast<std::size_t>(std::filesystem::file_size(kd::ToNativePath(op.path)));
+    return kd::Failure::DiskFull;
+  };
+  run.harness.files = &files;
   EXPECT_EQ(run.Run(program, big), kd::RunResult::Stopped);
-  kd::SetWriteFaultHook(nullptr);
 
   EXPECT_GE(partialBytes, 1u << 20) << "the write did not fail in the middle";
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"Bank-18", "KDIMPORT.TXT", "Konfi-18"}));
@@ -630,14 +625,14 @@ TEST(WriteFailure, SettingsFileStaysWhenItCannotBeWritten) {
   const std::string path = dir.File("KDIMPORT.INI");
   const std::string old = "Sage\r\n/alt.csv\r\n/daten/\r\nJa\r\nJa\r\n18\r\n";
   WriteFile(path, old);
-  kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+  kdtest::FaultyFileSystem files(kd::DiskFiles());
+  files.fault = kdtest::FailWrites;
   try {
-    kd::WriteLines(path, {"Datev", "/neu/LG_ASCII.txt", "/daten/", "Nein", "Ja", "19"});
+    kd::WriteLines(files, path, {"Datev", "/neu/LG_ASCII.txt", "/daten/", "Nein", "Ja", "19"});
     ADD_FAILURE() << "no error";
   } catch (const kd::FileError& error) {
     EXPECT_EQ(std::string(error.what()), "Datei " + path + " kann nicht erstellt werden");
   }
-  kd::SetWriteFaultHook(nullptr);
   EXPECT_EQ(ReadFile(path), old);
   EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"KDIMPORT.INI"});
 }

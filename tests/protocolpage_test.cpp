@@ -21,7 +21,7 @@ TEST(ProtocolPageTest, HostileValuesStayTextAndTheExportIsHashedToItsEnd) {
   protocol.Convert("7", "<script>M\xFCller & 'Sohn' \"GmbH\"\x07\x81</script>");
   protocol.Finish();
   const kd::RunRecord run = kd::BeginRun("Lex<ware>", {source, dir.Path(), "JA", "NEIN", "18"});
-  const std::string page = kd::ProtocolPage(protocol, run);
+  const std::string page = kd::ProtocolPage(kd::DiskFiles(), protocol, run);
 
   EXPECT_NE(page.find(">&lt;script&gt;Müller &amp; &#39;Sohn&#39; &quot;GmbH&quot;  "
                       "&lt;/script&gt;<"),

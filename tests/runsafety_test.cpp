@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "conversion.h"
+#include "faultyfilesystem.h"
 #include "largetext.h"
 #include "readers.h"
 #include "test_support.h"
@@ -48,7 +49,7 @@ const std::string kOldBank = "    9 Alt\r\n";
 // A data directory with an old pair of files, an export of 2000 employees and the run.
 class RunSafetyTest : public ::testing::Test {
  protected:
-  RunSafetyTest() : conversion(ui, kEchoTable) {
+  RunSafetyTest() : conversion(ui, kEchoTable, files) {
     WriteFile(data.File("Konfi-18"), "");
     WriteFile(data.File("KDIMPORT.TXT"), kOldImport);
     WriteFile(data.File("Bank-18"), kOldBank);
@@ -59,12 +60,7 @@ class RunSafetyTest : public ::testing::Test {
     WriteFile(source, text);
     conversion.ReadSettings({source, data.Path(), "Ja", "Ja", "18"}, "Test");
   }
-  ~RunSafetyTest() override {
-    kd::SetReadHook(nullptr);
-    kd::SetWriteFaultHook(nullptr);
-    kd::SetReplaceFaultHook(nullptr);
-    kd::SetAllocationFaultHook(nullptr);
-  }
+  ~RunSafetyTest() override { kd::SetAllocationFaultHook(nullptr); }
 
   // The old pair is there as it was, nothing else was left behind and no success was reported.
   void ExpectOldFilesAndMessage(const std::string& error) {
@@ -81,6 +77,7 @@ class RunSafetyTest : public ::testing::Test {
   TempDir data;
   TempDir src;
   std::string source;
+  kdtest::FaultyFileSystem files{kd::DiskFiles()};
   kd::Conversion conversion;
 };
 
@@ -96,11 +93,13 @@ class SourceChangedWhileReadTest : public RunSafetyTest,
 
 TEST_P(SourceChangedWhileReadTest, RunStopsBeforeWritingAnything) {
   bool changed = false;
-  kd::SetReadHook([&](std::string_view path, std::size_t) {
-    if (changed || path != source) return;
-    changed = true;
-    GetParam().change(kd::ToNativePath(source));
-  });
+  files.fault = [&](const kdtest::FileOperation& op) {
+    if (!changed && op.what == "read" && op.path == source) {
+      changed = true;
+      GetParam().change(kd::ToNativePath(source));
+    }
+    return kd::Failure::None;
+  };
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
   EXPECT_TRUE(changed);
   ExpectOldFilesAndMessage("Datei " + source + " kann nicht geöffnet werden");
@@ -136,7 +135,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RunSafetyTest, UnchangedSourceIsReadOnceByTheRun) {
   int reads = 0;
-  kd::SetReadHook([&](std::string_view path, std::size_t) { reads += path == source; });
+  files.fault = [&](const kdtest::FileOperation& op) {
+    reads += op.what == "read" && op.path == source;
+    return kd::Failure::None;
+  };
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
   EXPECT_EQ(reads, 1);
   EXPECT_EQ(ui.messages.size(), 2u);
@@ -161,12 +163,15 @@ TEST(SourceLoads, OnlyAFrontEndWithASourceViewLoadsTheExportToShowIt) {
     const std::string source = src.File("export.csv");
     WriteFile(source, "1;A;\r\n");
     SourceViewUi ui(shows);
-    kd::Conversion conversion(ui, kEchoTable);
+    kdtest::FaultyFileSystem files(kd::DiskFiles());
+    kd::Conversion conversion(ui, kEchoTable, files);
     int reads = 0;
-    kd::SetReadHook([&](std::string_view path, std::size_t) { reads += path == source; });
+    files.fault = [&](const kdtest::FileOperation& op) {
+      reads += op.what == "read" && op.path == source;
+      return kd::Failure::None;
+    };
     conversion.ReadSettings({source, data.Path(), "Ja", "Nein", "18"}, "Test");
     EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Written);
-    kd::SetReadHook(nullptr);
     EXPECT_EQ(reads, shows ? 2 : 1) << "source view " << shows;
   }
 }
@@ -178,11 +183,14 @@ TEST(VarialBankFileSnapshot, ChangedWhileReadStopsTheRun) {
   WriteFile(harness.bareDir.File("BLZ_20170904.txt"), "");
   const std::string connections = harness.bareDir.File("PWASCUEB.EXP");
   WriteFile(connections, std::string(303, ' ') + "\r\n");
-  kd::SetReadHook([&](std::string_view path, std::size_t) {
-    if (path == connections) std::filesystem::resize_file(kd::ToNativePath(connections), 100);
-  });
+  kdtest::FaultyFileSystem files(kd::DiskFiles());
+  files.fault = [&](const kdtest::FileOperation& op) {
+    if (op.what == "read" && op.path == connections)
+      std::filesystem::resize_file(kd::ToNativePath(connections), 100);
+    return kd::Failure::None;
+  };
+  harness.files = &files;
   EXPECT_EQ(harness.Run("VARIAL", "", "PWASCANS.EXP"), kd::RunResult::Stopped);
-  kd::SetReadHook(nullptr);
   ASSERT_EQ(harness.ui.messages.size(), 1u);
   EXPECT_EQ(harness.ui.messages[0].text, "Datei PWASCUEB.EXP kann nicht geöffnet werden");
   EXPECT_EQ(AbortLine(harness.protocol),
@@ -199,7 +207,10 @@ class TargetHeldOpenTest : public RunSafetyTest,
 
 TEST_P(TargetHeldOpenTest, OldPairStaysAndTheFileIsNamed) {
   const std::string held = GetParam();
-  kd::SetReplaceFaultHook([&](std::string_view target) { return !target.ends_with(held); });
+  files.fault = [&](const kdtest::FileOperation& op) {
+    return op.what == "rename" && op.path.ends_with(held) ? kd::Failure::HeldOpen
+                                                          : kd::Failure::None;
+  };
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
   ExpectOldFilesAndMessage("Datei " + data.File(held) + " kann nicht erstellt werden");
   EXPECT_TRUE(AbortLine(conversion.protocol).ends_with("(von einem anderen Programm geöffnet)"));
@@ -213,7 +224,9 @@ INSTANTIATE_TEST_SUITE_P(Files, TargetHeldOpenTest, ::testing::Values("KDIMPORT.
 // program lets others read and write it or not.
 struct ReasonCase {
   const char* what;
-  std::function<std::function<void()>(const std::string& importFile)> cause;  // gives the undo
+  // Gives the undo.
+  std::function<std::function<void()>(kdtest::FaultyFileSystem& files, const std::string& import)>
+      cause;
   const char* reason;
 };
 
@@ -221,7 +234,7 @@ class FileReasonTest : public RunSafetyTest, public ::testing::WithParamInterfac
 
 TEST_P(FileReasonTest, ProtocolNamesTheReasonAndTheOldPairStays) {
   const std::string import = data.File("KDIMPORT.TXT");
-  const std::function<void()> undo = GetParam().cause(import);
+  const std::function<void()> undo = GetParam().cause(files, import);
   EXPECT_EQ(conversion.Run("Test"), kd::RunResult::Stopped);
   undo();
   ExpectOldFilesAndMessage("Datei " + import + " kann nicht erstellt werden");
@@ -230,15 +243,16 @@ TEST_P(FileReasonTest, ProtocolNamesTheReasonAndTheOldPairStays) {
       "Abgebrochen: Datei " + import + " kann nicht erstellt werden (" + GetParam().reason + ")");
 }
 
-std::function<void()> FullDisk(const std::string&) {
-  kd::SetWriteFaultHook(
-      [](std::string_view target, std::size_t) { return !target.ends_with("KDIMPORT.TXT"); });
+std::function<void()> FullDisk(kdtest::FaultyFileSystem& files, const std::string& import) {
+  files.fault = [import](const kdtest::FileOperation& op) {
+    return op.path.starts_with(import + ".") ? kdtest::FailWrites(op) : kd::Failure::None;
+  };
   return [] {};
 }
 
 #ifdef _WIN32
 template <DWORD share>
-std::function<void()> HeldOpen(const std::string& file) {
+std::function<void()> HeldOpen(kdtest::FaultyFileSystem&, const std::string& file) {
   const HANDLE handle = CreateFileW(kd::ToNativePath(file).c_str(), GENERIC_READ, share, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(handle, INVALID_HANDLE_VALUE);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include "faultyfilesystem.h"
 #include "sourcetext.h"
 #include "test_support.h"
 
@@ -52,21 +53,20 @@ TEST(WriteLines, TargetThatIsAFolderGivesCreateErrorAndStays) {
   EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"Bank-18"});
 }
 
-class WriteFaultTest : public ::testing::TestWithParam<std::size_t> {
- protected:
-  void TearDown() override { kd::SetWriteFaultHook(nullptr); }
-};
+class WriteFaultTest : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(WriteFaultTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   TempDir dir;
   const std::string path = dir.File("KDIMPORT.TXT");
   WriteFile(path, "KONV=1;\r\nPNr=1;\r\n");
   const std::size_t failAt = GetParam();
-  kd::SetWriteFaultHook(
-      [failAt](std::string_view, std::size_t written) { return written < failAt; });
+  kdtest::FaultyFileSystem files(kd::DiskFiles());
+  files.fault = [failAt](const kdtest::FileOperation& op) {
+    return op.bytes < failAt ? kd::Failure::None : kdtest::FailWrites(op);
+  };
   std::vector<std::string> lines(300000, "PNr=1234;Name=Muster, Max;Str=Hauptstr. 1;");
   try {
-    kd::WriteLines(path, lines);
+    kd::WriteLines(files, path, lines);
     FAIL() << "no error";
   } catch (const kd::FileError& error) {
     EXPECT_EQ(std::string(error.what()), "Datei " + path + " kann nicht erstellt werden");
@@ -83,7 +83,7 @@ TEST(StreamedFile, TargetChangesOnlyWhenCommitted) {
   const std::string path = dir.File("KDIMPORT.TXT");
   WriteFile(path, "KONV=0;\r\n");
   {
-    kd::StreamedFile file(path);
+    kd::StreamedFile file(kd::DiskFiles(), path);
     file.Write("KONV=1;\r\n");
     file.Write("PNr=1;\r\n");
     EXPECT_EQ(ReadFile(path), "KONV=0;\r\n");
@@ -94,7 +94,7 @@ TEST(StreamedFile, TargetChangesOnlyWhenCommitted) {
   EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"KDIMPORT.TXT"});
 
   {
-    kd::StreamedFile abandoned(path);
+    kd::StreamedFile abandoned(kd::DiskFiles(), path);
     abandoned.Write("PNr=2;\r\n");
   }
   EXPECT_EQ(ReadFile(path), "KONV=1;\r\nPNr=1;\r\n");
@@ -103,10 +103,7 @@ TEST(StreamedFile, TargetChangesOnlyWhenCommitted) {
 
 // A failure while blocks go out, or when the file cannot be created at all, lets the producer go
 // on: the temporary file goes at once, and only Commit reports the failure.
-class StreamedFileFaultTest : public ::testing::TestWithParam<int> {
- protected:
-  void TearDown() override { kd::SetWriteFaultHook(nullptr); }
-};
+class StreamedFileFaultTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(StreamedFileFaultTest, CommitReportsTheFailureAndTheOldFileStays) {
   TempDir dir;
@@ -119,10 +116,12 @@ TEST_P(StreamedFileFaultTest, CommitReportsTheFailureAndTheOldFileStays) {
     WriteFile(path, "KONV=0;\r\n");
   }
   int blocks = 0;
-  kd::SetWriteFaultHook([&](std::string_view target, std::size_t) {
-    return target != path || blocks++ != failingBlock;
-  });
-  kd::StreamedFile file(path);
+  kdtest::FaultyFileSystem files(kd::DiskFiles());
+  files.fault = [&](const kdtest::FileOperation& op) {
+    const bool fails = op.what == "write" && op.path.starts_with(path + ".");
+    return fails && blocks++ == failingBlock ? kd::Failure::DiskFull : kd::Failure::None;
+  };
+  kd::StreamedFile file(files, path);
   const std::string block(1000, 'x');
   for (int i = 0; i < 4; ++i) {
     EXPECT_NO_THROW(file.Write(block));
@@ -154,10 +153,7 @@ struct PlaceCase {
   const char* failing;  // the target that cannot be replaced; empty: none
 };
 
-class PutInPlaceTest : public ::testing::TestWithParam<PlaceCase> {
- protected:
-  void TearDown() override { kd::SetReplaceFaultHook(nullptr); }
-};
+class PutInPlaceTest : public ::testing::TestWithParam<PlaceCase> {};
 
 TEST_P(PutInPlaceTest, EveryFileOrNone) {
   const PlaceCase& c = GetParam();
@@ -168,11 +164,14 @@ TEST_P(PutInPlaceTest, EveryFileOrNone) {
   if (c.oldImport) WriteFile(importPath, "old import\r\n");
   const std::vector<std::string> before = FilesIn(dir.Path());
   const std::string failing = c.failing;
-  kd::SetReplaceFaultHook(
-      [&](std::string_view target) { return failing.empty() || !target.ends_with(failing); });
+  kdtest::FaultyFileSystem files(kd::DiskFiles());
+  files.fault = [&](const kdtest::FileOperation& op) {
+    const bool held = !failing.empty() && op.what == "rename" && op.path.ends_with(failing);
+    return held ? kd::Failure::HeldOpen : kd::Failure::None;
+  };
   {
-    kd::StreamedFile bank(bankPath);
-    kd::StreamedFile import(importPath);
+    kd::StreamedFile bank(files, bankPath);
+    kd::StreamedFile import(files, importPath);
     bank.Write("new bank\r\n");
     import.Write("new import\r\n");
     bank.Finish();
@@ -218,8 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StreamedFile, TwoWritersOfOneTargetEachHaveTheirOwnTemporaryFile) {
   TempDir dir;
   const std::string path = dir.File("KDIMPORT.TXT");
-  kd::StreamedFile first(path);
-  kd::StreamedFile second(path);
+  kd::StreamedFile first(kd::DiskFiles(), path);
+  kd::StreamedFile second(kd::DiskFiles(), path);
   first.Write("first\r\n");
   second.Write("second\r\n");
   EXPECT_EQ(FilesIn(dir.Path()).size(), 2u);

@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "filesystem.h"
 #include "ui.h"
 
 namespace kd::form {
@@ -66,6 +67,9 @@ class FormServices {
 
   // The user's regional decimal separator, such as ",".
   virtual std::string DecimalSeparator() = 0;
+
+  // The files the window reads and writes, its runs' included.
+  virtual kd::FileSystem& Files() { return kd::DiskFiles(); }
 };
 
 // True for a start folder that names no folder yet: empty, or the lone separator that an empty

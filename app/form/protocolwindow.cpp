@@ -5,6 +5,7 @@
 
 #include "filesystem.h"
 #include "formview.h"
+#include "pairwriter.h"
 #include "text.h"
 
 namespace kd::form {
@@ -120,7 +121,7 @@ void ProtocolWindow::SaveAs() {
   BackToProgramFolder(services_);
   if (!chosen) return;
   try {
-    conversion_.protocol.WriteCsv(*chosen);
+    kd::WriteText(services_.Files(), *chosen, conversion_.protocol.Csv());
   } catch (const std::exception& error) {
     services_.Error(error.what());
   }
@@ -134,7 +135,7 @@ void ProtocolWindow::PrintPage() {
   BackToProgramFolder(services_);
   if (!chosen) return;
   try {
-    kd::WriteProtocolPage(*chosen, conversion_.protocol, conversion_.lastRun);
+    kd::WriteProtocolPage(services_.Files(), *chosen, conversion_.protocol, conversion_.lastRun);
   } catch (const std::exception& error) {
     services_.Error(error.what());
     return;

@@ -78,7 +78,7 @@ std::string MemoText(std::string_view contents) {
 TForm1::TForm1(FormView& view, FormServices& services)
     : view_(view),
       services_(services),
-      conversion_(*this, kd::readers::Table()),
+      conversion_(*this, kd::readers::Table(), services.Files()),
       protocolWindow_(conversion_, services_,
                       [this](std::size_t number) { ShowExportLine(number); }) {
   // A separator of one character that Windows-1252 has; anything else keeps the comma.
@@ -124,8 +124,8 @@ void TForm1::FormShow() {
 
 // The settings file holds the program name, then the settings lines.
 void TForm1::ReadSettingsFile() {
-  if (!kd::RegularFileExists(kSettingsFile)) return;
-  const std::string contents = kd::ReadWholeFile(kSettingsFile);
+  if (!kd::RegularFileExists(services_.Files(), kSettingsFile)) return;
+  const std::string contents = kd::ReadWholeFile(services_.Files(), kSettingsFile);
   const std::vector<std::string_view> lines = kd::SplitLines(contents);
   std::string memo;
   for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -239,7 +239,7 @@ void TForm1::EndeButtonClick() {
     return;
   }
   try {
-    kd::WriteLines(kSettingsFile, lines);
+    kd::WriteLines(services_.Files(), kSettingsFile, lines);
   } catch (const kd::FileError& error) {
     services_.Error(error.what());
     return;
@@ -289,7 +289,7 @@ void TForm1::ShowExportLine(std::size_t number) {
   if (number == 0) return;
   Guarded([&] {
     if (!protocolSourceShown_) {
-      const kd::SourceText contents = kd::LoadSourceText(protocolSourcePath_);
+      const kd::SourceText contents = kd::LoadSourceText(services_.Files(), protocolSourcePath_);
       ShowSourceFile("Quelldatei: " + protocolSourcePath_, contents.View());
       protocolSourceShown_ = true;
     } else if (view_.Edited(Control::Memo1)) {

@@ -23,6 +23,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "faultyfilesystem.h"
 #include "formdefinition.h"
 #include "qtformservices.h"
 #include "qtprotocolwindow.h"
@@ -103,6 +104,7 @@ class QtFormTest : public QObject {
  private:
   std::unique_ptr<QTemporaryDir> programDir_;
   std::unique_ptr<ScriptedServices> services_;
+  kdtest::FaultyFileSystem files_{kd::DiskFiles()};
   QString startDirectory_;
 
   QString ProgramPath(const QString& name) const { return programDir_->filePath(name); }
@@ -122,12 +124,13 @@ class QtFormTest : public QObject {
     QVERIFY(programDir_->isValid());
     services_ = std::make_unique<ScriptedServices>();
     services_->programFolder = programDir_->path().toStdString();
+    services_->files = &files_;
     startDirectory_ = QDir::currentPath();
     QVERIFY(QDir::setCurrent(programDir_->path()));
   }
 
   void cleanup() {
-    kd::SetWriteFaultHook(nullptr);
+    files_.fault = nullptr;
     QDir::setCurrent(startDirectory_);
     services_.reset();
     programDir_.reset();
@@ -442,9 +445,9 @@ class QtFormTest : public QObject {
     form.show();
     auto* memo = Child<QPlainTextEdit>(form, "FormelMemo");
     const QString before = memo->toPlainText();
-    kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+    files_.fault = kdtest::FailWrites;
     form.Logic().EndeButtonClick();
-    kd::SetWriteFaultHook(nullptr);
+    files_.fault = nullptr;
     QCOMPARE(services_->boxes.size(), std::size_t(1));
     QCOMPARE(Q(services_->boxes[0].kind), QString("error"));
     QCOMPARE(Q(services_->boxes[0].text), QString("Datei KDIMPORT.INI kann nicht erstellt werden"));
@@ -671,9 +674,9 @@ class QtFormTest : public QObject {
                Cp1252("Agenda\r\n" + source + "\r\n" + data + "\r\nJa\r\nnein\r\n19\r\n"));
     QtForm form(*services_);
     form.show();
-    kd::SetWriteFaultHook([](std::string_view, std::size_t) { return false; });
+    files_.fault = kdtest::FailWrites;
     form.Logic().Button1Click();
-    kd::SetWriteFaultHook(nullptr);
+    files_.fault = nullptr;
     QCOMPARE(services_->boxes.size(), std::size_t(1));
     QCOMPARE(Q(services_->boxes[0].kind), QString("error"));
     QCOMPARE(Q(services_->boxes[0].text),

@@ -69,6 +69,7 @@ class ScriptedServices : public kd::form::FormServices {
   std::filesystem::path ProgramFolder() override { return programFolder; }
   kd::form::Today Date() override { return today; }
   std::string DecimalSeparator() override { return decimalSeparator; }
+  kd::FileSystem& Files() override { return *files; }
 
   // Answers of the dialogs in turn (UTF-8 paths); nothing left or std::nullopt means
   // "cancelled".
@@ -88,6 +89,7 @@ class ScriptedServices : public kd::form::FormServices {
   std::filesystem::path programFolder;
   kd::form::Today today{"07.01.2019", 2019};
   std::string decimalSeparator = ",";
+  kd::FileSystem* files = &kd::DiskFiles();
 
  private:
   static std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers) {

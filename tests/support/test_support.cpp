@@ -61,7 +61,8 @@ void WriteFile(const std::string& path, std::string_view bytes) {
 std::vector<std::string> FilesIn(const std::string& dir) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(kd::ToNativePath(dir))) {
-    names.push_back(kd::FromNativePath(entry.path().filename()));
+    const std::string name = kd::FromNativePath(entry.path().filename());
+    if (name != kd::kLockFileName) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -123,8 +124,8 @@ void ReaderHarness::Run(kd::ReaderFunction reader, const std::vector<std::string
   {
     // The same path as a real run: the reader writes into temporary files, which are then put
     // in place together.
-    kd::FileOutput files(settings, text.size());
-    const kd::BareFileLookup bareFiles({bareDir.Path(), ""}, settings.SourcePath);
+    kd::FileOutput files(settings, text.size(), kd::DiskFiles());
+    const kd::BareFileLookup bareFiles({bareDir.Path(), ""}, settings.SourcePath, kd::DiskFiles());
     kd::Protocol protocol;
     kd::ReaderContext context(text, settings, ui, headerLine, table, decimalSeparator, bareFiles,
                               files, protocol);
@@ -154,7 +155,7 @@ kd::RunResult ConversionHarness::Run(std::string_view program, std::string_view 
   const std::string source = srcDir.File(name);
   WriteFile(source, contents);
   WriteFile(dir.File("Konfi-" + year), "");
-  kd::Conversion conversion(ui, kd::readers::Table());
+  kd::Conversion conversion(ui, kd::readers::Table(), *files);
   conversion.decimalSeparator = decimalSeparator;
   conversion.bareFiles.directory = bareDir.Path();
   conversion.ReadSettings({source, dir.Path(), umlauts, bank, year}, program);

@@ -84,7 +84,7 @@ class TempDir {
 };
 
 void WriteFile(const std::string& path, std::string_view bytes);
-// The names of the files in a folder, sorted.
+// The names of the files in a folder, sorted, but the lock file that a data directory keeps.
 std::vector<std::string> FilesIn(const std::string& dir);
 // A reader for the run's own tests: one record (PNr, Name) per line that begins with a digit,
 // and one bank line per record when bank data are to be taken over.
@@ -139,6 +139,7 @@ class ConversionHarness {
   std::string bank = "Nein";
   std::string year = "18";
   char decimalSeparator = ',';
+  kd::FileSystem* files = &kd::DiskFiles();  // what the run reads and writes through
 
   // Writes `contents` as the source file `name` and runs the conversion for `program`.
   kd::RunResult Run(std::string_view program, std::string_view contents,

@@ -50,11 +50,25 @@ class MemoryOutput : public OutputFile {
     node_->modified = ++*clock_;
     return {};
   }
-  Outcome Close(bool) override { return {}; }
+  Outcome Close(bool sync) override {
+    if (sync) node_->synced = node_->bytes;
+    return {};
+  }
 
  private:
   std::shared_ptr<MemoryFileSystem::Node> node_;
   std::shared_ptr<std::int64_t> clock_;
+};
+
+class MemoryLock : public FileLock {
+ public:
+  explicit MemoryLock(std::shared_ptr<MemoryFileSystem::Node> node) : node_(std::move(node)) {
+    node_->locked = true;
+  }
+  ~MemoryLock() override { node_->locked = false; }
+
+ private:
+  std::shared_ptr<MemoryFileSystem::Node> node_;
 };
 
 }  // namespace
@@ -62,14 +76,15 @@ class MemoryOutput : public OutputFile {
 MemoryFileSystem::MemoryFileSystem(const MemoryFileSystem& other)
     : folders_(other.folders_),
       clock_(std::make_shared<std::int64_t>(*other.clock_)),
-      process_(other.process_),
-      running_(other.running_),
       time_(other.time_) {
   std::map<const Node*, std::shared_ptr<Node>> copies;
-  for (const auto& [key, node] : other.files_) {
-    std::shared_ptr<Node>& copy = copies[node.get()];
-    if (!copy) copy = std::make_shared<Node>(*node);
-    files_[key] = copy;
+  for (auto* names : {&files_, &synced_}) {
+    for (const auto& [key, node] : names == &files_ ? other.files_ : other.synced_) {
+      std::shared_ptr<Node>& copy = copies[node.get()];
+      if (!copy) copy = std::make_shared<Node>(*node);
+      copy->locked = false;  // a lock goes with its process
+      (*names)[key] = copy;
+    }
   }
 }
 
@@ -82,10 +97,12 @@ void MemoryFileSystem::AddFolder(const std::string& path) {
 void MemoryFileSystem::Put(const std::string& path, std::string bytes) {
   const auto node = std::make_shared<Node>();
   node->bytes = std::move(bytes);
+  node->synced = node->bytes;
   node->modified = ++*clock_;
   const std::string key = Key(path);
   AddFolder(FolderKey(key));
   files_[key] = node;
+  synced_[key] = node;
 }
 
 std::optional<std::string> MemoryFileSystem::Contents(const std::string& path) const {
@@ -94,8 +111,9 @@ std::optional<std::string> MemoryFileSystem::Contents(const std::string& path) c
   return file->second->bytes;
 }
 
-Outcome MemoryFileSystem::Fault(std::string_view operation, const std::string& path) const {
-  return {faults ? faults(operation, path) : Failure::None, "Fehler im Speicher"};
+void MemoryFileSystem::PowerCut() {
+  files_ = synced_;
+  for (auto& [key, node] : files_) node->bytes = node->synced;
 }
 
 bool MemoryFileSystem::FolderExists(const std::string& key) const {
@@ -126,8 +144,8 @@ std::unique_ptr<InputFile> MemoryFileSystem::Open(const std::string& path, Outco
 
 std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(const std::string& path, Outcome& why) {
   const std::string key = Key(path);
-  why = Fault("create", path);
-  if (why.Ok() && Kind(key) != EntryKind::None) why = {Failure::NameTaken, {}};
+  why = {};
+  if (Kind(key) != EntryKind::None) why = {Failure::NameTaken, {}};
   if (why.Ok() && !FolderExists(key)) why = {Failure::FolderMissing, {}};
   if (!why.Ok()) return nullptr;
   const auto node = std::make_shared<Node>();
@@ -139,8 +157,8 @@ std::unique_ptr<OutputFile> MemoryFileSystem::CreateNew(const std::string& path,
 Outcome MemoryFileSystem::Link(const std::string& existing, const std::string& link) {
   const std::string from = Key(existing);
   const std::string to = Key(link);
-  Outcome why = Fault("link", link);
-  if (why.Ok() && files_.count(from) == 0) why = Missing(*this, existing);
+  Outcome why;
+  if (files_.count(from) == 0) why = Missing(*this, existing);
   if (why.Ok() && Kind(to) != EntryKind::None) why = {Failure::NameTaken, {}};
   if (why.Ok()) files_[to] = files_[from];
   return why;
@@ -149,8 +167,8 @@ Outcome MemoryFileSystem::Link(const std::string& existing, const std::string& l
 Outcome MemoryFileSystem::RenameOver(const std::string& from, const std::string& to) {
   const std::string source = Key(from);
   const std::string target = Key(to);
-  Outcome why = Fault("rename", to);
-  if (why.Ok() && files_.count(source) == 0) why = Missing(*this, from);
+  Outcome why;
+  if (files_.count(source) == 0) why = Missing(*this, from);
   if (why.Ok() && (folders_.count(target) > 0 || !FolderExists(target))) {
     why = {Failure::AccessDenied, {}};
   }
@@ -162,8 +180,8 @@ Outcome MemoryFileSystem::RenameOver(const std::string& from, const std::string&
 }
 
 Outcome MemoryFileSystem::Remove(const std::string& path) {
-  Outcome why = Fault("remove", path);
-  if (why.Ok() && files_.erase(Key(path)) == 0) why = Missing(*this, path);
+  Outcome why;
+  if (files_.erase(Key(path)) == 0) why = Missing(*this, path);
   return why;
 }
 
@@ -175,6 +193,24 @@ std::vector<std::string> MemoryFileSystem::List(const std::string& folder) {
     if (FolderKey(path) == key) names.push_back(path.substr(start));
   }
   return names;
+}
+
+void MemoryFileSystem::SyncFolder(const std::string& folder) {
+  const std::string key = Key(folder);
+  std::erase_if(synced_, [&](const auto& name) { return FolderKey(name.first) == key; });
+  for (const auto& [path, node] : files_) {
+    if (FolderKey(path) == key) synced_[path] = node;
+  }
+}
+
+// Nothing changes in memory while a process waits for another's lock.
+std::unique_ptr<FileLock> MemoryFileSystem::Lock(const std::string& path, std::chrono::milliseconds,
+                                                 Outcome& why) {
+  if (files_.count(Key(path)) == 0 && !CreateNew(path, why)) return nullptr;
+  const std::shared_ptr<Node>& node = files_[Key(path)];
+  if (!node->locked) return std::make_unique<MemoryLock>(node);
+  why = {Failure::HeldOpen, {}};
+  return nullptr;
 }
 
 }  // namespace kd

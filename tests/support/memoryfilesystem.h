@@ -1,9 +1,9 @@
 // A file system in memory, for the fuzz targets and for tests that stop a run at every step
 // without touching the disk. Copying it keeps the state of every file at that moment, links
-// included: the disk as a killed process leaves it.
+// included, and none of its locks: the disk as a killed process leaves it. PowerCut forgets,
+// besides, what was not yet brought to the disk.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -26,13 +26,10 @@ class MemoryFileSystem : public FileSystem {
   // The contents of a file; nothing when there is no such file.
   std::optional<std::string> Contents(const std::string& path) const;
 
-  // The process this file system answers for; other processes run when marked so.
-  void SetProcess(unsigned long id) { process_ = id; }
-  void SetRunning(unsigned long id) { running_.insert(id); }
   void SetTime(std::string text) { time_ = std::move(text); }
-  // Called before every change (operation "create", "link", "rename", "remove") and for the
-  // question "replace", with the path; a failure other than Failure::None makes it fail so.
-  std::function<Failure(std::string_view operation, const std::string& path)> faults;
+  // As after a power cut: each folder's names as at its last sync, each file's contents as when
+  // it was last synced.
+  void PowerCut();
 
   // FileSystem
   EntryKind Kind(const std::string& path) override;
@@ -41,28 +38,28 @@ class MemoryFileSystem : public FileSystem {
   std::unique_ptr<OutputFile> CreateNew(const std::string& path, Outcome& why) override;
   Outcome Link(const std::string& existing, const std::string& link) override;
   Outcome RenameOver(const std::string& from, const std::string& to) override;
-  Outcome Replaceable(const std::string& path) override { return Fault("replace", path); }
+  Outcome Replaceable(const std::string&) override { return {}; }
   Outcome Remove(const std::string& path) override;
   std::vector<std::string> List(const std::string& folder) override;
-  void SyncFolder(const std::string&) override {}
-  unsigned long ProcessId() override { return process_; }
-  bool ProcessRuns(unsigned long id) override { return id == process_ || running_.count(id) > 0; }
+  void SyncFolder(const std::string& folder) override;
+  std::unique_ptr<FileLock> Lock(const std::string& path, std::chrono::milliseconds,
+                                 Outcome& why) override;
   std::string LocalTime() override { return time_; }
 
   struct Node {
     std::string bytes;
+    std::string synced;  // what a power cut leaves
     std::int64_t modified = 0;
+    bool locked = false;
   };
 
  private:
-  Outcome Fault(std::string_view operation, const std::string& path) const;
   bool FolderExists(const std::string& key) const;
 
-  std::map<std::string, std::shared_ptr<Node>> files_;  // by path with "/" as separator
+  std::map<std::string, std::shared_ptr<Node>> files_;   // by path with "/" as separator
+  std::map<std::string, std::shared_ptr<Node>> synced_;  // the names as the disk holds them
   std::set<std::string> folders_;
   std::shared_ptr<std::int64_t> clock_ = std::make_shared<std::int64_t>(0);
-  unsigned long process_ = 1;
-  std::set<unsigned long> running_;
   std::string time_ = "09.12.2026 14:03";
 };
 
