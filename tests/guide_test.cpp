@@ -59,7 +59,19 @@ std::vector<Block> GuideBlocks() {
   return blocks;
 }
 
-enum Twist { kPlain, kNoKonfi, kNoBlz, kSourceChanged, kTargetHeld, kIni, kAuto, kTexts, kOldBank };
+enum Twist {
+  kPlain,
+  kNoKonfi,
+  kNoBlz,
+  kSourceChanged,
+  kTargetHeld,
+  kIni,
+  kAuto,
+  kTexts,
+  kOldBank,
+  kFolderBusy,
+  kJournalCut
+};
 
 // A run of `program` on a sample export copied into the export folder (as `file` when given;
 // without a sample the file `file` holds `contents` or does not exist), and its twist.
@@ -90,6 +102,8 @@ const Scene kScenes[] = {
     {"hinweise", "", nullptr, "", kTexts},
     {"pruefen", "Datev", "sbs/Tabelle2929.csv"},  // the question before a doubtful run
     {"bank-alt", "SBS", "sbs/Tabelle2929.csv", "", kOldBank},
+    {"verzeichnis-belegt", "SBS", "sbs/Tabelle2929.csv", "", kFolderBusy},
+    {"journal-unlesbar", "SBS", "sbs/Tabelle2929.csv", "", kJournalCut},
 };
 
 std::string Replaced(std::string text, const std::string& from, std::string_view to) {
@@ -123,8 +137,14 @@ std::string Play(const Scene& s) {
         std::chrono::file_clock::from_sys(
             std::chrono::system_clock::from_time_t(std::mktime(&when))));
   }
-  // Another program writes the export while it is read, or holds a file open that is replaced.
+  // A killed run's journal, cut short.
+  if (s.twist == kJournalCut) {
+    kdtest::WriteFile(data.File("KDIMPORT.TXT.5-0-00000000.jnl"), "KDIMPORT-Journal 2\nZeit 01\n");
+  }
+  // Another program writes the export while it is read, or holds a file open that is replaced;
+  // another run holds the data directory's lock.
   files.fault = [&](const kdtest::FileOperation& op) {
+    if (s.twist == kFolderBusy && op.what == "lock") return kd::Failure::HeldOpen;
     if (s.twist == kSourceChanged && op.what == "read" && op.path == source)
       kdtest::WriteFile(source, kdtest::ReadFile(source) + "1;Neu;\r\n");
     const bool held = op.what == "rename" &&
