@@ -10,19 +10,28 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs="$(nproc)"
+# ctest in the given build folder; when a test fails, its output again at the very end, where a
+# log that keeps only its last lines still shows why.
+run_tests() {
+  local dir=$1
+  shift
+  (cd "$dir" && env "$@" ctest --output-on-failure -j "$jobs") && return 0
+  echo "== Failed in $dir, once more with their output:"
+  (cd "$dir" && env "$@" ctest --rerun-failed --output-on-failure) | tail -n 150
+  return 1
+}
 
 echo "== Build and tests"
 rm -rf build-test
 scripts/build.sh build-test
-(cd build-test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+run_tests build-test QT_QPA_PLATFORM=offscreen
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 rm -rf build-test-asan
 scripts/build.sh build-test-asan -DKDIMPORT_SANITIZE=ON -DKDIMPORT_BUILD_APP=OFF
-(cd build-test-asan &&
+run_tests build-test-asan \
   ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
-  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --output-on-failure -j "$jobs")
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 echo "== Fuzzing"
 rm -rf build-test-fuzz
