@@ -347,29 +347,8 @@ std::string Sample(const std::string& file) {
   return std::string(KDIMPORT_SAMPLES_DIR) + "/" + file;
 }
 
-struct SampleProgram {
-  std::string file;  // below the samples folder
-  std::string program;
-};
-
-void PrintTo(const SampleProgram& c, std::ostream* os) {
-  *os << c.file;
-}
-
-const SampleProgram kSamplePrograms[] = {
-    {"agenda/Personaldaten.csv", "Agenda"},
-    {"bbs/Personal.csv", "BBS"},
-    {"dataline/Personalstammdaten.dat", "Dataline"},
-    {"datev/LG_ASCII_12345_SD.txt", "Datev"},
-    {"exact/persli.txt", "Exact"},
-    {"gdi/Personal.csv", "GDI"},
-    {"lexware/Lexware_Mitarbeiter.csv", "Lexware"},
-    {"lexware/Personalstammblatt.csv", "Lexware"},
-    {"lexware/Personalstammblatt_Protokoll.csv", "Lexware"},
-    {"sage/Mitarbeiterliste.csv", "sage"},
-    {"sbs/Tabelle2929.csv", "SBS"},
-    {"varial/PWASCANS.EXP", "VARIAL"},
-};
+using kdtest::kSamplePrograms;
+using kdtest::SampleProgram;
 
 class CliSampleTest : public CliTest, public ::testing::WithParamInterface<SampleProgram> {};
 

@@ -279,18 +279,6 @@ TEST(GuideTables, RowsAreWholeAndTheItemsAreThoseOfTheSamples) {
   const auto items = std::find_if(tables.begin(), tables.end(),
                                   [](const HtmlTable& t) { return t[0][0].starts_with("Angabe"); });
   ASSERT_NE(items, tables.end());
-  const std::map<std::string, std::string> samples = {
-      {"Agenda", "agenda/Personaldaten.csv"},
-      {"BBS", "bbs/Personal.csv"},
-      {"Datev", "datev/LG_ASCII_12345_SD.txt"},
-      {"Dataline", "dataline/Personalstammdaten.dat"},
-      {"Exact", "exact/persli.txt"},
-      {"GDI", "gdi/Personal.csv"},
-      {"Lexware¹", "lexware/Personalstammblatt.csv"},
-      {"Lexware²", "lexware/Lexware_Mitarbeiter.csv"},
-      {"sage", "sage/Mitarbeiterliste.csv"},
-      {"SBS", "sbs/Tabelle2929.csv"},
-      {"VARIAL", "varial/PWASCANS.EXP"}};
   const std::vector<std::string>& head = (*items)[0];
   for (std::size_t c = 1; c < head.size(); ++c) {
     kdtest::ConversionHarness run;
@@ -298,8 +286,14 @@ TEST(GuideTables, RowsAreWholeAndTheItemsAreThoseOfTheSamples) {
     kdtest::WriteFile(run.bareDir.File("BLZ_20170904.txt"), "");
     kdtest::WriteFile(run.bareDir.File("PWASCUEB.EXP"),
                       kdtest::ReadFile(KDIMPORT_SAMPLES_DIR "/varial/PWASCUEB.EXP"));
-    run.Run(head[c].substr(0, head[c].find('\xC2')),  // without ¹ or ²
-            kdtest::ReadFile(KDIMPORT_SAMPLES_DIR "/" + samples.at(head[c])));
+    // Lexware¹ is the layout with the column line, Lexware² the one without.
+    const std::string program = head[c].substr(0, head[c].find('\xC2'));
+    const auto sample = std::find_if(
+        kdtest::kSamplePrograms.begin(), kdtest::kSamplePrograms.end(), [&](const auto& s) {
+          return s.program == program && (head[c].ends_with("²") == s.file.ends_with("ter.csv"));
+        });
+    ASSERT_NE(sample, kdtest::kSamplePrograms.end()) << head[c];
+    run.Run(program, kdtest::ReadFile(KDIMPORT_SAMPLES_DIR "/" + sample->file));
     std::set<std::string> found;
     std::istringstream records(run.ImportFile());
     for (std::string item; std::getline(records, item, ';');) {

@@ -449,19 +449,7 @@ TEST(ProtocolRefusedRun, IsNotStarted) {
 
 // Every line of every sample has its result, and the protocol counts what the files hold.
 TEST(ProtocolSamples, EveryLineIsAccountedFor) {
-  const std::vector<std::pair<std::string, std::string>> samples = {
-      {"Agenda", "agenda/Personaldaten.csv"},
-      {"BBS", "bbs/Personal.csv"},
-      {"Datev", "datev/LG_ASCII_12345_SD.txt"},
-      {"Dataline", "dataline/Personalstammdaten.dat"},
-      {"Exact", "exact/persli.txt"},
-      {"GDI", "gdi/Personal.csv"},
-      {"Lexware", "lexware/Personalstammblatt.csv"},
-      {"Lexware", "lexware/Lexware_Mitarbeiter.csv"},
-      {"sage", "sage/Mitarbeiterliste.csv"},
-      {"SBS", "sbs/Tabelle2929.csv"},
-      {"VARIAL", "varial/PWASCANS.EXP"}};
-  for (const auto& [program, file] : samples) {
+  for (const auto& [file, program] : kdtest::kSamplePrograms) {
     ConversionHarness harness;
     harness.bank = "Ja";
     const std::string folder = std::string(KDIMPORT_SAMPLES_DIR) + "/";

@@ -215,4 +215,23 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
   return result;
 }
 
+const std::vector<SampleProgram> kSamplePrograms = {
+    {"agenda/Personaldaten.csv", "Agenda"},
+    {"bbs/Personal.csv", "BBS"},
+    {"dataline/Personalstammdaten.dat", "Dataline"},
+    {"datev/LG_ASCII_12345_SD.txt", "Datev"},
+    {"exact/persli.txt", "Exact"},
+    {"gdi/Personal.csv", "GDI"},
+    {"lexware/Personalstammblatt.csv", "Lexware"},
+    {"lexware/Personalstammblatt_Protokoll.csv", "Lexware"},
+    {"lexware/Lexware_Mitarbeiter.csv", "Lexware"},
+    {"sage/Mitarbeiterliste.csv", "sage"},
+    {"sbs/Tabelle2929.csv", "SBS"},
+    {"varial/PWASCANS.EXP", "VARIAL"},
+};
+
+void PrintTo(const SampleProgram& c, std::ostream* os) {
+  *os << c.file;
+}
+
 }  // namespace kdtest

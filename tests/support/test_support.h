@@ -173,4 +173,13 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& cwd,
                  const std::string& program = KDIMPORT_CLI_PATH);
 
+// Every sample export (below samples/) with the program that made it, as the window's list names
+// it; Lexware's layout with the column line first.
+struct SampleProgram {
+  std::string file;
+  std::string program;
+};
+void PrintTo(const SampleProgram& c, std::ostream* os);
+extern const std::vector<SampleProgram> kSamplePrograms;
+
 }  // namespace kdtest
