@@ -20,7 +20,7 @@ winbin="$dir/windows/bin"
   exit 1
 }
 
-scripts/install-deps.sh wine64 fonts-wine xvfb xauth xdotool imagemagick locales
+scripts/install-deps.sh wine64 xvfb xauth xdotool imagemagick locales
 # Wine takes its language from the locale, which must exist on the system.
 if ! locale -a | grep -qix 'de_DE.utf8'; then
   SUDO=""
@@ -29,12 +29,12 @@ if ! locale -a | grep -qix 'de_DE.utf8'; then
   $SUDO locale-gen >/dev/null
 fi
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+# Ends every Wine program of the prefix between the starts ("wine64 wineserver" would look for
+# a Windows program of that name).
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 export WINEPREFIX="$dir/wine-anleitung" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 "$wine" wineboot -i >/dev/null 2>&1 || true
-# Wine draws the buttons of a title bar with its symbol font Marlett, and its dialogs in Tahoma
-# and MS Sans Serif. Debian's fonts-wine puts them in /usr/share/wine/fonts, where this Wine does
-# not look (it asks for .../wine/../fonts); it finds them in the prefix's Windows font folder.
-cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+source scripts/wine-fonts.sh
+wine_prefix_with_fonts LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 
 # The folders of a clerk's machine on drive C: the program folder, the exports, the data
 # directory of a client with the marker of this year, and one without it.
@@ -69,7 +69,7 @@ start() {
   sleep 6
 }
 stop() {
-  "$wine" wineserver -k >/dev/null 2>&1 || true
+  "$wineserver" -k >/dev/null 2>&1 || true
   sleep 1
 }
 # The settings file of a previous start: program, export, data directory, umlauts, bank, year.

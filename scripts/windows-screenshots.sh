@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Screenshots of the Windows window kdimport.exe under Wine on a virtual display, for
 # docs/windows.md: the first start, the file-open dialog, a message box of a conversion, the
-# window after it, the recognition hint beside the program list and the protocol window. Needs the Windows build (scripts/windows-build.sh); installs Xvfb, xdotool
-# and ImageMagick when they are missing.
+# window after it, the recognition hint beside the program list and the protocol window. Needs
+# the Windows build (scripts/windows-build.sh); installs Xvfb, xdotool, ImageMagick and Wine's
+# own fonts (fonts-wine: without them the title bars show "0 1 r" instead of their buttons) when
+# they are missing.
 #
 #   scripts/windows-screenshots.sh [BUILD_DIR]      (default: build-win)
 set -euo pipefail
@@ -17,7 +19,12 @@ winbin="$dir/windows/bin"
 
 scripts/install-deps.sh wine64 xvfb xauth xdotool imagemagick
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+# Ends every Wine program of the prefix between the starts ("wine64 wineserver" would look for
+# a Windows program of that name).
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 export WINEPREFIX="$dir/wine-screenshots" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source scripts/wine-fonts.sh
+wine_prefix_with_fonts
 
 # A program folder as the .zip unpacks it, with the sample Kandrel data directory.
 # A short, fixed folder: its paths stand in the pictures, which stay the same from run to run.
@@ -52,7 +59,6 @@ start() {
 }
 
 # 1. The first start: no settings file.
-"$wine" wineboot -i >/dev/null 2>&1 || true
 start
 shot windows-1-first-start.png 1
 
@@ -65,7 +71,7 @@ key Escape
 sleep 1
 key alt+e
 sleep 3
-"$wine" wineserver -k >/dev/null 2>&1 || true
+"$wineserver" -k >/dev/null 2>&1 || true
 sleep 1
 
 # 3. With the settings of a first start that chose the Agenda sample and the sample data
@@ -79,7 +85,7 @@ key Return
 sleep 1
 key Return
 shot windows-4-converted.png 2
-"$wine" wineserver -k >/dev/null 2>&1 || true
+"$wineserver" -k >/dev/null 2>&1 || true
 sleep 1
 
 # 4. The hint: the settings name Datev, the export is the Agenda sample.
@@ -87,16 +93,17 @@ printf '%s\r\n' Datev "$(windows_path "$folder/samples/agenda/Personaldaten.csv"
   "$(windows_path "$folder/samples/kandrel/FIRMA")\\\\" Ja "Ja " 18 >KDIMPORT.INI
 start
 shot windows-5-hint.png 1
-"$wine" wineserver -k >/dev/null 2>&1 || true
+"$wineserver" -k >/dev/null 2>&1 || true
 sleep 1
 
 # 5. The protocol's Lexware sample converted (two notices of shortened personnel numbers, the
 #    bank file, the import file), then "Protokoll" (before "4.  Kandrel-Datei  erstellen" in
-#    the tab order's circle) and the row of line 4 shown in the source-file view.
+#    the tab order's circle) and the row of line 4 shown in the source-file view. The desktop
+#    is tall enough for that view to show below the protocol window (1040 x 640 and its frame).
 printf '%s\r\n' Lexware \\
   "$(windows_path "$folder/samples/lexware/Personalstammblatt_Protokoll.csv")" \\
   "$(windows_path "$folder/samples/kandrel/FIRMA")\\\\" Ja "Ja " 18 >KDIMPORT.INI
-start 1100x780
+start 1100x960
 key space
 for _ in 1 2 3 4; do
   sleep 2
@@ -107,6 +114,6 @@ key shift+Tab space
 sleep 2
 key Down Down Down Return
 shot windows-6-protocol.png 2
-"$wine" wineserver -k >/dev/null 2>&1 || true
+"$wineserver" -k >/dev/null 2>&1 || true
 SESSION
-xvfb-run -a -s "-screen 0 1100x780x24" bash "$work/session.sh"
+xvfb-run -a -s "-screen 0 1100x960x24" bash "$work/session.sh"
