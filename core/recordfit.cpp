@@ -64,15 +64,38 @@ FormVerdict JudgeText(std::string_view value) {
   return FormVerdict::Fits;
 }
 
+// Words that say something of a person and never stand for a street or a town: a salutation, a
+// sex, a marital status, yes or no. A column of them lands in the address when a reader takes
+// its columns from the wrong places.
+bool DescribesAPerson(std::string_view value) {
+  static constexpr std::string_view kWords[] = {
+      "HERR",        "FRAU",      "M",        "W",     "D",
+      "M\xC4NNLICH", "WEIBLICH",  "DIVERS",   "LEDIG", "VERHEIRATET",
+      "GESCHIEDEN",  "VERWITWET", "GETRENNT", "JA",    "NEIN"};
+  bool any = false;
+  for (std::size_t at = 0; at < value.size();) {
+    const std::size_t end = std::min(value.find(' ', at), value.size());
+    if (end > at) {
+      std::string word = UpperAscii(value.substr(at, end - at));
+      for (char& c : word) c = c == '\xE4' ? '\xC4' : c;  // UpperAscii leaves the umlaut
+      if (std::find(std::begin(kWords), std::end(kWords), word) == std::end(kWords)) return false;
+      any = true;
+    }
+    at = end + 1;
+  }
+  return any;
+}
+
 // A street with its house number: a text whose digits are a house number's, not a telephone
 // number's or an account's.
 FormVerdict JudgeStreet(std::string_view value) {
   constexpr std::ptrdiff_t kMostDigits = 6;
   if (std::count_if(value.begin(), value.end(), IsDigit) > kMostDigits) return FormVerdict::Misfit;
+  if (DescribesAPerson(value)) return FormVerdict::Misfit;
   return JudgeText(value);
 }
 
-// "Muster, Max": each part a text.
+// "Muster, Max": each part a text without digits.
 FormVerdict JudgeName(std::string_view value) {
   const std::size_t comma = value.find(',');
   FormVerdict verdict = FormVerdict::Neutral;
@@ -81,6 +104,7 @@ FormVerdict JudgeName(std::string_view value) {
         comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1)}) {
     const std::string_view trimmed = TrimView(part);
     if (trimmed.empty()) continue;
+    if (std::any_of(trimmed.begin(), trimmed.end(), IsDigit)) return FormVerdict::Misfit;
     if (JudgeText(trimmed) == FormVerdict::Misfit) return FormVerdict::Misfit;
     verdict = FormVerdict::Fits;
   }
@@ -90,6 +114,7 @@ FormVerdict JudgeName(std::string_view value) {
 // A postcode, perhaps with the letters of its country ("A-1010"), then the town; or the town
 // alone behind the blank of a missing postcode.
 FormVerdict JudgePlace(std::string_view written) {
+  if (DescribesAPerson(TrimView(written))) return FormVerdict::Misfit;
   if (written.front() == ' ') return JudgeText(TrimView(written));
   const std::string_view value = TrimView(written);
   const std::size_t blank = value.find(' ');

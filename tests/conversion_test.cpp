@@ -470,6 +470,31 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   "In 2 von 3 Datensätzen passen die Werte nicht zu SBS: z. B. Straße "
                   "„14.02.1975“, Ort „Stuttgart Ulm“. Trotzdem KDIMPORT.TXT ersetzen?"},
+        // A sage export cut short read as Agenda, a Lexware one read as sage: what lands in the
+        // name and the address describes the person.
+        DoubtCase{
+            "PersonInTheAddress", "Agenda",
+            kdtest::CrlfLines({"45;J\xF6rg;Schr\xF6"
+                               "der;R\xFCttenscheider Stra\xDF"
+                               "e 120;41335;"
+                               "Essen;;m;geschieden;;deutsch;Bochum;30;27.02.1980;;01.06.2005;",
+                               "31;Giulia;Vogel;M\xF6nckebergstra\xDF"
+                               "e 21;68887;Hamburg;;w;"
+                               "ledig;;deutsch;Bochum;20;21.10.1976;;30.09.2019;"}),
+            false,
+            "In allen 2 Datensätzen passen die Werte nicht zu Agenda: z. B. Name „Schröder, "
+            "Rüttenscheider Straß…“, Straße „m geschieden“. Trotzdem KDIMPORT.TXT und Bank-18 "
+            "ersetzen?"},
+        DoubtCase{"SalutationAsStreet", "sage",
+                  kdtest::CrlfLines(
+                      {"203;K\xFChn;Tobias;Frau;;;Grevener Stra\xDF"
+                       "e;4;;48159;M\xFCnster;D;;;;m;D;"
+                       "01.02.1980;",
+                       "201;Hoffmann;G\xFCnter;Herr;;;Hansaring;15;;45678;M\xFCnster;D;;;;m;D;"
+                       "06.12.1954;"}),
+                  false,
+                  "In allen 2 Datensätzen passen die Werte nicht zu sage: z. B. Straße „Frau“. "
+                  "Trotzdem KDIMPORT.TXT und Bank-18 ersetzen?"},
         DoubtCase{"HalfWithoutBirthDateIsAHint", "SBS",
                   kdtest::CrlfLines({SbsLine("7", ""), SbsLine("8", "01.02.1970")}), false, "",
                   "Hinweis, Geburtsdatum leer oder nicht TT.MM.JJJJ: 1"}),
