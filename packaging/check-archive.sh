@@ -59,8 +59,11 @@ done
 # kdimport-cli needs only what every Debian system has: the C and C++ runtime and Nettle, which
 # GnuTLS and so apt itself need. The libraries the program names itself, not what ldd loads: a
 # machine that preloads a library of its own (LD_PRELOAD) would add it to ldd's list.
+# A build with the sanitizers (the test command's second build) needs their runtimes besides.
+allowed='ld-linux[-a-z0-9_]*|libc|libm|libstdc\+\+|libgcc_s|libnettle'
+grep -q '^KDIMPORT_SANITIZE:BOOL=ON$' "$build/CMakeCache.txt" && allowed+='|libasan|libubsan'
 libraries=$(readelf -d "$folder/kdimport-cli" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' |
-  grep -Ev '^(ld-linux[-a-z0-9_]*|libc|libm|libstdc\+\+|libgcc_s|libnettle)\.so' || true)
+  grep -Ev "^($allowed)\.so" || true)
 [ -z "$libraries" ] || fail "kdimport-cli braucht weitere Bibliotheken: $(echo $libraries)"
 cmp -s "$folder/BLZ_20170904.txt" "$build/bin/BLZ_20170904.txt" ||
   fail "BLZ_20170904.txt im Archiv ist nicht die Bankleitzahlendatei des Builds"
