@@ -146,17 +146,6 @@ double LineShape(int semicolons, int needed) {
   return semicolons == needed - 1 ? kOpenLastColumnShape : 0;
 }
 
-namespace {
-
-// The two texts are the same when ASCII letters are compared in upper case (as UpperAscii).
-bool SameUpperAscii(std::string_view a, std::string_view b) {
-  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return upper(x) == upper(y); });
-}
-
-}  // namespace
-
 double ColumnLineFit(std::string_view columnLine, std::span<const ColumnName> names) {
   if (names.empty()) return 0;
   Columns columns;

@@ -69,16 +69,18 @@ FormVerdict JudgeText(std::string_view value) {
 // its columns from the wrong places.
 bool DescribesAPerson(std::string_view value) {
   static constexpr std::string_view kWords[] = {
-      "HERR",        "FRAU",      "M",        "W",     "D",
-      "M\xC4NNLICH", "WEIBLICH",  "DIVERS",   "LEDIG", "VERHEIRATET",
-      "GESCHIEDEN",  "VERWITWET", "GETRENNT", "JA",    "NEIN"};
+      "HERR",        "FRAU",     "M",      "W",     "D",           "M\xC4NNLICH",
+      "M\xE4NNLICH", "WEIBLICH", "DIVERS", "LEDIG", "VERHEIRATET", "GESCHIEDEN",
+      "VERWITWET",   "GETRENNT", "JA",     "NEIN"};
   bool any = false;
   for (std::size_t at = 0; at < value.size();) {
     const std::size_t end = std::min(value.find(' ', at), value.size());
-    if (end > at) {
-      std::string word = UpperAscii(value.substr(at, end - at));
-      for (char& c : word) c = c == '\xE4' ? '\xC4' : c;  // UpperAscii leaves the umlaut
-      if (std::find(std::begin(kWords), std::end(kWords), word) == std::end(kWords)) return false;
+    const std::string_view word = value.substr(at, end - at);
+    if (!word.empty()) {
+      if (std::none_of(std::begin(kWords), std::end(kWords),
+                       [word](std::string_view w) { return SameUpperAscii(word, w); })) {
+        return false;
+      }
       any = true;
     }
     at = end + 1;

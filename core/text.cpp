@@ -32,6 +32,12 @@ std::string UpperAscii(std::string_view text) {
   return result;
 }
 
+bool SameUpperAscii(std::string_view a, std::string_view b) {
+  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return upper(x) == upper(y); });
+}
+
 std::tm LocalCalendarTime(std::time_t time) {
   std::tm local{};
 #ifdef _WIN32

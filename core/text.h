@@ -17,6 +17,9 @@ std::string_view TrimView(std::string_view text);
 
 // Upper case of the letters a-z only; every other byte stays as it is.
 std::string UpperAscii(std::string_view text);
+// The two texts are the same when their letters a-z are compared in upper case, as UpperAscii
+// gives them, without a copy.
+bool SameUpperAscii(std::string_view a, std::string_view b);
 
 // Reads a leading integer: leading white space, an optional sign, then the digits up to the
 // first other character. No digits give 0. A number too large saturates at the limits of
