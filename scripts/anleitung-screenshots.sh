@@ -29,9 +29,6 @@ if ! locale -a | grep -qix 'de_DE.utf8'; then
   $SUDO locale-gen >/dev/null
 fi
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-# Ends every Wine program of the prefix between the starts ("wine64 wineserver" would look for
-# a Windows program of that name).
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 export WINEPREFIX="$dir/wine-anleitung" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 source scripts/wine-fonts.sh
 wine_prefix_with_fonts LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8

@@ -19,9 +19,6 @@ winbin="$dir/windows/bin"
 
 scripts/install-deps.sh wine64 xvfb xauth xdotool imagemagick
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-# Ends every Wine program of the prefix between the starts ("wine64 wineserver" would look for
-# a Windows program of that name).
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
 export WINEPREFIX="$dir/wine-screenshots" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 source scripts/wine-fonts.sh
 wine_prefix_with_fonts
